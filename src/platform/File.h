@@ -1,0 +1,31 @@
+#ifndef ORV_FILE_H
+#define ORV_FILE_H
+
+#include "OrvExport.h"
+#include "String.h"
+
+// A path in the file system.
+class ORVBASE_API File {
+public:
+    // The native separator: "/" on POSIX, "\" on Windows.
+    static const unsigned short pathSeparator[2];
+
+    explicit File(const String& path, const String* child = nullptr);
+    explicit File(const char* path, const String* child = nullptr);
+    virtual ~File();
+
+    const String& getPath() const { return m_Path; }
+    // The path without its last component; empty when there is none.
+    String getParent() const;
+    // The absolute, lexically normalised form of the path.
+    String getAbsolutePath() const;
+    // Nonzero when something exists at the path.
+    int exists() const;
+    // Deletes the file; nonzero on success.
+    int del() const;
+
+private:
+    String m_Path;
+};
+
+#endif

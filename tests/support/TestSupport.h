@@ -1,0 +1,53 @@
+#ifndef ORV_TESTS_TESTSUPPORT_H
+#define ORV_TESTS_TESTSUPPORT_H
+
+#include <functional>
+#include <string>
+
+namespace orvtest {
+
+// A fresh directory under the system's temporary directory, removed with its contents
+// when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_Path; }
+    // path() + "/" + relative
+    std::string file(const std::string& relative) const;
+
+private:
+    std::string m_Path;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+void makeDirs(const std::string& path);
+
+// Sets or unsets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value); // value null: unset
+    ~ScopedEnv();
+
+private:
+    std::string m_Name;
+    std::string m_Old;
+    bool m_HadOld;
+};
+
+// Runs `body` in a forked child that first drops to the unprivileged user 65534, so that
+// permission bits apply even when the tests run as root. Returns the child's exit status
+// (the body's result), or -1 when the child died from a signal.
+int runUnprivileged(const std::function<int()>& body);
+
+// Runs `body` in a forked child; the child's exit status, or -1 on a signal.
+int runInChild(const std::function<int()>& body);
+
+} // namespace orvtest
+
+#endif
