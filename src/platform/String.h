@@ -9,7 +9,7 @@
 // A string of 16-bit units, the text type of every interface of the libraries.
 //
 // The narrow form is UTF-8. Narrow text is decoded as UTF-8; a byte that is not part of a
-// valid UTF-8 sequence becomes the unit U+DC80 + byte, and encoding turns such a unit back
+// valid UTF-8 sequence becomes the unit U+DC00 + byte (U+DC80..U+DCFF), and encoding turns such a unit back
 // into that byte, so any line of a property file survives the round trip unchanged.
 // Indices are 0-based; "not found" is negative.
 class ORVBASE_API String {

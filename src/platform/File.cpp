@@ -1,0 +1,101 @@
+#include "File.h"
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#if defined(_WIN32)
+const unsigned short File::pathSeparator[2] = {u'\\', 0};
+#else
+const unsigned short File::pathSeparator[2] = {u'/', 0};
+#endif
+
+namespace {
+
+const char16_t kSeparator = static_cast<char16_t>(File::pathSeparator[0]);
+
+String joined(const String& path, const String* child)
+{
+    if (child == nullptr)
+        return path;
+    String result(path);
+    if (!result.isEmpty() && !result.endsWith(String(File::pathSeparator)))
+        result.concat(File::pathSeparator);
+    result.concat(*child);
+    return result;
+}
+
+// Lexically normalises an absolute path: collapses repeated separators, drops "." and
+// resolves ".." without touching the file system (symbolic links stay as written).
+std::u16string normalised(const std::u16string& absolute)
+{
+    std::vector<std::u16string> parts;
+    std::size_t i = 0;
+    while (i < absolute.size()) {
+        std::size_t next = absolute.find(kSeparator, i);
+        if (next == std::u16string::npos)
+            next = absolute.size();
+        std::u16string part = absolute.substr(i, next - i);
+        if (part == u"..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != u".") {
+            parts.push_back(part);
+        }
+        i = next + 1;
+    }
+    std::u16string out;
+    for (const auto& part : parts) {
+        out.push_back(kSeparator);
+        out += part;
+    }
+    if (out.empty())
+        out.push_back(kSeparator);
+    return out;
+}
+
+} // namespace
+
+File::File(const String& path, const String* child) : m_Path(joined(path, child)) {}
+
+File::File(const char* path, const String* child) : m_Path(joined(String(path), child)) {}
+
+File::~File() = default;
+
+String File::getParent() const
+{
+    const std::u16string& units = m_Path.units();
+    std::size_t end = units.size();
+    while (end > 1 && units[end - 1] == kSeparator)
+        --end; // a trailing separator does not make a component
+    std::size_t at = units.rfind(kSeparator, end == 0 ? 0 : end - 1);
+    if (at == std::u16string::npos)
+        return String();
+    if (at == 0)
+        return String(File::pathSeparator); // the parent of "/x" is the root
+    return String(units.data(), at);
+}
+
+String File::getAbsolutePath() const
+{
+    std::u16string units = m_Path.units();
+    if (units.empty() || units[0] != kSeparator) {
+        std::vector<char> cwd(4096);
+        if (getcwd(cwd.data(), cwd.size()) == nullptr)
+            return m_Path;
+        String base(cwd.data());
+        units = base.units() + std::u16string(1, kSeparator) + units;
+    }
+    std::u16string norm = normalised(units);
+    return String(norm.data(), norm.size());
+}
+
+int File::exists() const
+{
+    struct stat st;
+    return ::stat(m_Path, &st) == 0 ? 1 : 0;
+}
+
+int File::del() const { return std::remove(m_Path) == 0 ? 1 : 0; }

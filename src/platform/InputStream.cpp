@@ -1,0 +1,3 @@
+#include "InputStream.h"
+
+InputStream::~InputStream() = default;
