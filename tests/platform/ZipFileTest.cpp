@@ -1,0 +1,73 @@
+#include "InputStream.h"
+#include "TestSupport.h"
+#include "ZipEntry.h"
+#include "ZipFile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <zip.h>
+
+namespace {
+
+void makeZip(const std::string& path, const std::string& name, const std::string& bytes)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
+    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+std::string readAll(InputStream& in)
+{
+    std::string out;
+    char buffer[7]; // small on purpose: many reads
+    long long n;
+    while ((n = in.read(buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(n));
+    return out;
+}
+
+TEST(ZipFileTest, EntryStreamOutlivesTheArchiveObject)
+{
+    orvtest::TempDir dir;
+    std::string path = dir.file("doc.zip");
+    std::string content(10000, 'x');
+    content += "<end/>";
+    makeZip(path, "orvcli.xml", content);
+
+    EXPECT_EQ(ZipFile::isValid(String(path.c_str())), 0);
+    std::unique_ptr<InputStream> stream;
+    {
+        ZipFile zip(String(path.c_str()));
+        ASSERT_TRUE(zip.isOpen());
+        EXPECT_EQ(zip.getEntryCount(), 1);
+        std::unique_ptr<ZipEntry> entry(zip.getEntry(0));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_STREQ(entry->getName().narrow(), "orvcli.xml");
+        EXPECT_EQ(entry->getSize(), static_cast<long long>(content.size()));
+        EXPECT_EQ(zip.getEntry(1), nullptr);
+        stream.reset(zip.getEntryStream(entry.get()));
+        ASSERT_NE(stream, nullptr);
+    }
+    EXPECT_EQ(readAll(*stream), content);
+    stream->close();
+    EXPECT_EQ(stream->read(nullptr, 0), 0);
+}
+
+TEST(ZipFileTest, NotAnArchive)
+{
+    orvtest::TempDir dir;
+    std::string path = dir.file("plain.xml");
+    orvtest::writeFile(path, "<a/>");
+    EXPECT_NE(ZipFile::isValid(String(path.c_str())), 0);
+    EXPECT_NE(ZipFile::isValid(String(dir.file("missing.zip").c_str())), 0);
+    ZipFile zip(String(path.c_str()));
+    EXPECT_FALSE(zip.isOpen());
+    EXPECT_EQ(zip.getEntry(0), nullptr);
+    EXPECT_EQ(zip.getEntryStream(nullptr), nullptr);
+}
+
+} // namespace
