@@ -1,0 +1,12 @@
+# Checks of the installation contract: what liborvcfg exports, and a host project built
+# against an installed prefix with find_package(OrvCfg).
+add_test(NAME install.ExportedSymbolsAreOnlyTheInterfaceClasses
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/check_exports.sh $<TARGET_FILE:orvcfg>)
+add_test(NAME install.ConsumerBuildsAgainstInstalledPackage
+  COMMAND ${CMAKE_COMMAND}
+    -DBUILD_DIR=${PROJECT_BINARY_DIR}
+    -DSOURCE_DIR=${CMAKE_CURRENT_LIST_DIR}/consumer
+    -DWORK_DIR=${PROJECT_BINARY_DIR}/install-check
+    -DSANITIZE=${ORV_SANITIZE}
+    -P ${CMAKE_CURRENT_LIST_DIR}/consumer_check.cmake)
+set_tests_properties(install.ConsumerBuildsAgainstInstalledPackage PROPERTIES TIMEOUT 600 RESOURCE_LOCK install-prefix)
