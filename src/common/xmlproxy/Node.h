@@ -1,0 +1,144 @@
+#ifndef ORV_NODE_H
+#define ORV_NODE_H
+
+#include "OrvExport.h"
+#include "String.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <iterator>
+
+class NodeAttributes;
+
+// An element of a parsed XML document: a name, an attribute table, an ordered list of
+// children, a link to its parent and the position where the parser met it.
+//
+// A node owns its attribute table and its children; deleting the root of a tree deletes
+// the whole tree. The parent link is not owned and is never followed on deletion. Copies
+// made by clone() belong to the caller.
+//
+// Trees can be arbitrarily deep: deleting, copying and writing walk the tree with an
+// explicit stack, never by recursion.
+class ORVCFG_API Node {
+public:
+    enum NodeType : int {
+        NODE_ELEMENT = 0,
+        NODE_TEXT = 1,
+    };
+
+    // The children of a node, first to last. Children are linked to their siblings, so the
+    // list costs nothing per child beyond the node itself.
+    class ChildList {
+    public:
+        class iterator {
+        public:
+            using iterator_category = std::forward_iterator_tag;
+            using value_type = Node*;
+            using difference_type = std::ptrdiff_t;
+            using pointer = Node* const*;
+            using reference = Node* const&;
+
+            iterator() : m_Node(nullptr) {}
+            explicit iterator(Node* i_Node) : m_Node(i_Node) {}
+            reference operator*() const { return m_Node; }
+            iterator& operator++();
+            iterator operator++(int)
+            {
+                iterator before = *this;
+                ++*this;
+                return before;
+            }
+            bool operator==(const iterator& i_Other) const { return m_Node == i_Other.m_Node; }
+            bool operator!=(const iterator& i_Other) const { return m_Node != i_Other.m_Node; }
+
+        private:
+            Node* m_Node;
+        };
+        using const_iterator = iterator;
+
+        iterator begin() const { return iterator(m_First); }
+        iterator end() const { return iterator(); }
+        bool empty() const { return m_First == nullptr; }
+        int size() const { return m_Count; }
+        Node* front() const { return m_First; }
+        Node* back() const { return m_Last; }
+
+    private:
+        friend class Node;
+        Node* m_First = nullptr;
+        Node* m_Last = nullptr;
+        int m_Count = 0;
+    };
+
+    // Takes ownership of i_Attributes (null allowed), even when construction fails.
+    Node(const String& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence);
+    Node(String&& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence);
+
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    virtual ~Node();
+    // NODE_ELEMENT for an element, NODE_TEXT for a text node.
+    virtual int getType() const;
+    // A deep copy of this node and everything below it: sequence numbers 0 (of the nodes
+    // and of the attributes), no parent links. The caller owns it.
+    virtual Node* clone() const;
+    // Writes the subtree as indented XML in UTF-8 to a narrow stream, i_Indent spaces
+    // before this element; 0 on success, else the first failing child's result.
+    virtual int write(std::ostream& o_Out, int i_Indent) const;
+
+    const String& getName() const { return m_Name; }
+
+    // The node's own child list (not a copy); always 0.
+    int getChildren(ChildList*& o_Children)
+    {
+        o_Children = &m_Children;
+        return 0;
+    }
+    int getChildren(const ChildList*& o_Children) const
+    {
+        o_Children = &m_Children;
+        return 0;
+    }
+    const ChildList& getChildList() const { return m_Children; }
+
+    // Stores the parent link; nothing else.
+    void setParent(Node* i_Parent) { m_Parent = i_Parent; }
+    // Appends i_Child and takes ownership; does not set the child's parent link. Always 0.
+    int addChild(Node* i_Child);
+
+    // The attribute table; null when the element has none. Owned by the node.
+    NodeAttributes* getAttributes() const { return m_Attributes; }
+    int getLine() const { return m_Line; }
+    int getColumn() const { return m_Column; }
+    int getSequence() const { return m_Sequence; }
+    Node* getParent() const { return m_Parent; }
+    int getChildCount() const { return m_Children.m_Count; }
+    Node* getFirstChild() const { return m_Children.m_First; }
+    Node* getNextSibling() const { return m_NextSibling; }
+    Node* getPreviousSibling() const { return m_PreviousSibling; }
+
+private:
+    // A copy of this node alone: no children, no parent, sequence 0.
+    Node* copyWithoutChildren() const;
+    // Writes the start tag of this element with its attributes.
+    void writeStartTag(std::ostream& o_Out, int i_Indent) const;
+
+    String m_Name;
+    int m_Column;
+    int m_Line;
+    int m_Sequence;
+    NodeAttributes* m_Attributes;
+    ChildList m_Children;
+    Node* m_Parent;
+    Node* m_PreviousSibling;
+    Node* m_NextSibling;
+};
+
+inline Node::ChildList::iterator& Node::ChildList::iterator::operator++()
+{
+    m_Node = m_Node->m_NextSibling;
+    return *this;
+}
+
+#endif

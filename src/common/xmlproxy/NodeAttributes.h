@@ -1,0 +1,54 @@
+#ifndef ORV_NODEATTRIBUTES_H
+#define ORV_NODEATTRIBUTES_H
+
+#include "OrvExport.h"
+#include "String.h"
+#include "StringVector.h"
+
+// The attribute table of an element: names, values and sequence numbers (as decimal text)
+// in three string vectors side by side, one entry in each per attribute, in the order in
+// which the attributes were added. Names are unique within a table.
+//
+// Status codes: 0 success, -1002 index out of range, -1006 not found, -1007 name present
+// already, -1009 null string.
+class ORVCFG_API NodeAttributes {
+public:
+    // The block size of all three vectors; greater than 0 (checked).
+    explicit NodeAttributes(int i_BlockSize);
+    ~NodeAttributes();
+
+    NodeAttributes(const NodeAttributes&) = delete;
+    NodeAttributes& operator=(const NodeAttributes&) = delete;
+
+    int getCount() const { return m_Names.getCount(); }
+    int getBlockSize() const { return m_BlockSize; }
+
+    // Appends one attribute; -1007 when the name is present already. An attribute that
+    // cannot be stored whole is not stored at all.
+    int addAttribute(const String& i_Name, const String& i_Value, const String& i_Sequence);
+    // The same from 0-terminated units, without building strings; a null pointer gives -1009.
+    int addAttribute(const char16_t* i_Name, const char16_t* i_Value, const char16_t* i_Sequence);
+
+    // Name and value at i_Index; -1002 when out of range.
+    int getAttribute(int i_Index, String& o_Name, String& o_Value) const;
+    // Value of the attribute named i_Name; -1006 when there is none.
+    int getValue(const String& i_Name, String& o_Value) const;
+    // Sequence number text at i_Index; -1002 when out of range.
+    int getSequence(int i_Index, String& o_Sequence) const;
+
+    // A new table with the same block size, names and values, and "0" as every sequence.
+    // The caller owns it.
+    NodeAttributes* copy() const;
+
+    const StringVector& getNames() const { return m_Names; }
+    const StringVector& getValues() const { return m_Values; }
+    const StringVector& getSequences() const { return m_Sequences; }
+
+private:
+    StringVector m_Names;
+    StringVector m_Values;
+    StringVector m_Sequences;
+    int m_BlockSize;
+};
+
+#endif

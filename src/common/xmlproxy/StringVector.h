@@ -1,0 +1,66 @@
+#ifndef ORV_STRINGVECTOR_H
+#define ORV_STRINGVECTOR_H
+
+#include "OrvExport.h"
+#include "String.h"
+
+// An ordered list of 16-bit strings kept back to back in one buffer, each ended by a 0
+// unit. The buffer grows and shrinks in whole blocks of m_BlockSize units, so a list of
+// any length costs a single allocation; after any growth and after any removal fewer than
+// m_BlockSize units stand free. A stored string cannot contain a 0 unit; an empty string
+// takes one unit and counts as a string.
+//
+// Status codes: 0 success, -1002 index out of range, -1006 not found, -1009 null string.
+// A refused call leaves the vector unchanged. Lookups walk the buffer from its start.
+class ORVCFG_API StringVector {
+public:
+    // blockSize must be greater than 0 (checked: the program stops otherwise).
+    explicit StringVector(int i_BlockSize);
+    ~StringVector();
+
+    StringVector(const StringVector&) = delete;
+    StringVector& operator=(const StringVector&) = delete;
+
+    // Frees the buffer; the vector stays usable with the same block size.
+    int clear();
+
+    int getCount() const { return m_Count; }
+
+    // Sets o_Text to the string at i_Index; -1002 (o_Text untouched) when out of range.
+    int get(int i_Index, String& o_Text) const;
+
+    // Index of the first string equal to i_Key, unit by unit; -1006 when there is none.
+    int find(const String& i_Key, int& o_Index) const;
+    int find(const char16_t* i_Key, int i_Length, int& o_Index) const;
+
+    // Inserts a copy of the 0-terminated i_Text at i_Index; i_Index == getCount() appends.
+    // -1009 for a null i_Text, -1002 for an index outside 0..getCount().
+    int insert(int i_Index, const unsigned short* i_Text);
+    int insert(int i_Index, const char16_t* i_Text);
+
+    // Removes the string at i_Index and releases every whole block that became free.
+    int remove(int i_Index);
+
+    // Makes at least i_Units free units available, growing by whole blocks; always 0.
+    int reserve(int i_Units);
+
+    // The buffer's geometry, for hosts that budget memory and for tests.
+    int getBlockSize() const { return m_BlockSize; }
+    int getBlockCount() const { return m_BlockCount; }
+    int getFree() const { return m_Free; }
+    int getCapacity() const { return m_BlockCount * m_BlockSize; }
+
+private:
+    int usedUnits() const { return m_BlockCount * m_BlockSize - m_Free; }
+    // Offset in units of the string at i_Index (the end of the used part for m_Count).
+    int offsetOf(int i_Index) const;
+    int insertUnits(int i_Index, const char16_t* i_Text, int i_Length);
+
+    char16_t* m_Buffer;
+    int m_BlockCount;
+    int m_Free;
+    int m_Count;
+    int m_BlockSize;
+};
+
+#endif

@@ -1,0 +1,40 @@
+#ifndef ORV_XERCESPROXY_H
+#define ORV_XERCESPROXY_H
+
+#include <xercesc/sax/HandlerBase.hpp>
+
+class NodeAttributes;
+class SAXHandler;
+
+// Receives the XML library's SAX callbacks for one document and passes them on to a
+// SAXHandler in the proxy layer's terms. Attributes, elements and text are numbered in
+// document order from 0; an element's attributes are numbered before the element.
+// Ignorable white space and processing instructions keep HandlerBase's behaviour: dropped.
+class XercesProxy : public xercesc::HandlerBase {
+public:
+    explicit XercesProxy(SAXHandler* i_Handler);
+    ~XercesProxy() override;
+    XercesProxy(const XercesProxy&) = delete;
+    XercesProxy& operator=(const XercesProxy&) = delete;
+
+    void characters(const XMLCh* const i_Chars, const XMLSize_t i_Length) override;
+    void endDocument() override;
+    void endElement(const XMLCh* const i_Name) override;
+    void setDocumentLocator(const xercesc::Locator* const i_Locator) override;
+    void startDocument() override;
+    void startElement(const XMLCh* const i_Name, xercesc::AttributeList& i_Attributes) override;
+    void warning(const xercesc::SAXParseException& i_Exception) override;
+    void error(const xercesc::SAXParseException& i_Exception) override;
+    void fatalError(const xercesc::SAXParseException& i_Exception) override;
+
+private:
+    void fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out);
+    int currentLine() const;
+    int currentColumn() const;
+
+    SAXHandler* m_Handler;
+    const xercesc::Locator* m_Locator;
+    int m_Sequence;
+};
+
+#endif
