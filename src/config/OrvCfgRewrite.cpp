@@ -1,0 +1,240 @@
+#include "OrvCfg.h"
+
+#include "FileSystem.h"
+#include "PathBuffers.h"
+#include "PropertyFileRewriter.h"
+
+#include <cerrno>
+
+namespace {
+
+// The trace library refuses a trace property file that does not start with this line.
+const String TRACE_FILE_MARKER("#ORV_TRACE_PROPERTIES_FILE");
+
+const String KEY_TRACE_FILE("trace_file");
+const String KEY_TRACE_LEVEL("trace_level");
+const String KEY_TRACE_COMP("trace_comp");
+const String KEY_TRACE_FILE_NUM("trace_file_num");
+const String KEY_TRACE_FILE_SIZE("trace_file_size");
+const String KEY_COMMON_TRACE_PATH("common_trace_path");
+
+const String TRACE_FILE_NAME("handlers.traceFile.fileName");
+const String TRACE_MAX_FILES("handlers.traceFile.maxFiles");
+const String TRACE_MAX_FILE_SIZE("handlers.traceFile.maxFileSize");
+const String TRACE_FILE_PERMISSION("handlers.traceFile.filePermission");
+const String TRACE_DIR_PERMISSION("handlers.traceFile.dirPermission");
+
+// The level line of each component of the trace library, with the component's name in
+// the vocabulary of trace_comp.
+struct LevelKey {
+    const char* lineKey;
+    const char* component;
+};
+constexpr LevelKey LEVEL_KEYS[] = {
+    {"hw.loggers.trcLogger.level", "HW"},
+    {"vpd.loggers.trcLogger.level", "VPD"},
+    {"fscanner.loggers.trcLogger.level", "FSS"},
+    {"sigeval.loggers.trcLogger.level", "SWS"},
+    {"plugin.loggers.trcLogger.level", "PLG"},
+    {"common.loggers.trcLogger.level", "COM"},
+};
+constexpr const char* ALL_COMPONENTS = "All";
+
+// trace_level values and the trace library's level for each.
+struct LevelName {
+    const char* userValue;
+    const char* traceValue;
+};
+constexpr LevelName LEVEL_NAMES[] = {
+    {"MAX", "DEBUG_MAX"},
+    {"MID", "DEBUG_MID"},
+    {"MIN", "DEBUG_MIN"},
+};
+constexpr const char* COMPONENT_LEVEL = "DEBUG_MAX";
+
+bool same(const String& a, const String& b)
+{
+    return a.compareTo(b, 0) == 0;
+}
+
+bool same(const String& a, const char* b)
+{
+    return a.compareTo(String(b), 0) == 0;
+}
+
+// The key of a property line: the text before its first "=", trimmed. False for a line
+// without "=" or one that starts with it. Unlike the loader, a comment line has a key here:
+// the permission keys of the trace file are matched also when commented out.
+bool lineKeyOf(const String& line, String& lineKey)
+{
+    const int equals = line.indexOf(static_cast<unsigned short>(u'='), 0);
+    if (equals <= 0)
+        return false;
+    lineKey = line.substring(0, equals - 1);
+    lineKey.trim();
+    return true;
+}
+
+const LevelKey* findLevelKey(const String& lineKey)
+{
+    for (const LevelKey& level : LEVEL_KEYS) {
+        if (same(lineKey, level.lineKey))
+            return &level;
+    }
+    return nullptr;
+}
+
+// A permission key of the trace file matches its own line, and its line commented out by
+// exactly one leading character, which the rewrite then makes active again.
+bool matchesPermissionLine(const String& key, const String& lineKey)
+{
+    if (same(lineKey, key))
+        return true;
+    return lineKey.length() == key.length() + 1 && same(lineKey.substring(1), key);
+}
+
+// For the rules of the trace file other than the file name: the line to write in place of
+// a line with `lineKey`, when `key` translates to it. False when the line is copied.
+bool translateTraceLine(const String& key, const String& value, const String& lineKey, String& outKey,
+                        String& outValue)
+{
+    if (same(key, KEY_TRACE_LEVEL)) {
+        if (findLevelKey(lineKey) == nullptr)
+            return false;
+        for (const LevelName& level : LEVEL_NAMES) {
+            if (same(value, level.userValue)) {
+                outKey = lineKey;
+                outValue = String(level.traceValue);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (same(key, KEY_TRACE_COMP)) {
+        const LevelKey* level = findLevelKey(lineKey);
+        if (level == nullptr || !(same(value, ALL_COMPONENTS) || same(value, level->component)))
+            return false;
+        outKey = lineKey;
+        outValue = String(COMPONENT_LEVEL);
+        return true;
+    }
+    if ((same(key, KEY_TRACE_FILE_NUM) && same(lineKey, TRACE_MAX_FILES)) ||
+        (same(key, KEY_TRACE_FILE_SIZE) && same(lineKey, TRACE_MAX_FILE_SIZE))) {
+        outKey = lineKey;
+        outValue = value;
+        return true;
+    }
+    if ((same(key, TRACE_FILE_PERMISSION) || same(key, TRACE_DIR_PERMISSION)) &&
+        matchesPermissionLine(key, lineKey)) {
+        outKey = key;
+        outValue = value;
+        return true;
+    }
+    return false;
+}
+
+int commitResultCode(PropertyFileRewriter::CommitResult result)
+{
+    switch (result) {
+    case PropertyFileRewriter::COMMITTED:
+        return ORVCFG_OK;
+    case PropertyFileRewriter::READ_FAILED:
+        return ORVCFG_OPEN_FAILED;
+    case PropertyFileRewriter::WRITE_FAILED:
+    case PropertyFileRewriter::MOVE_FAILED:
+        break;
+    }
+    // The temporary file did not take the property file's place; the old content stands.
+    return ORVCFG_RENAME_FAILED;
+}
+
+} // namespace
+
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path)
+{
+    PropertyFileRewriter rewriter(path.narrow(), s_PropertiesTmpPath);
+    if (const int openError = rewriter.open(); openError != 0)
+        return openError == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
+
+    int result = ORVCFG_KEY_NOT_FOUND;
+    String lineKey;
+    while (rewriter.nextLine()) {
+        if (lineKeyOf(rewriter.lineText(), lineKey) && same(lineKey, key)) {
+            rewriter.writeProperty(key, value);
+            result = ORVCFG_OK;
+        } else {
+            rewriter.copyLine();
+        }
+    }
+    // A key without a line still goes through the whole rewrite: the content stays as it
+    // was and the caller learns from the result that nothing carries the key.
+    const int committed = commitResultCode(rewriter.commit());
+    return committed != ORVCFG_OK ? committed : result;
+}
+
+int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path)
+{
+    PropertyFileRewriter rewriter(path.narrow(), s_TraceTmpPath);
+    if (rewriter.open() != 0)
+        return ORVCFG_OPEN_FAILED;
+    if (!rewriter.nextLine() || !rewriter.lineText().startsWith(TRACE_FILE_MARKER, 0))
+        return ORVCFG_BAD_TRACE_FILE;
+    rewriter.copyLine();
+
+    String lineKey;
+    String outKey;
+    String outValue;
+    while (rewriter.nextLine()) {
+        if (!lineKeyOf(rewriter.lineText(), lineKey)) {
+            rewriter.copyLine();
+            continue;
+        }
+        if (same(key, KEY_TRACE_FILE) && same(lineKey, TRACE_FILE_NAME)) {
+            // The common trace path is looked up only when the line is met.
+            String directory = instGetKey(KEY_COMMON_TRACE_PATH, nullptr);
+            // Without a directory there is no full path to give the trace library; the code
+            // is the one shared with an unusable Orv.properties.
+            if (directory.isEmpty())
+                return ORVCFG_BAD_PROPERTIES_FILE;
+            // The trace library reads forward slashes on every platform.
+            directory.replace(static_cast<unsigned short>(u'\\'), static_cast<unsigned short>(u'/'));
+            directory.concat("/");
+            directory.concat(value);
+            rewriter.writeProperty(lineKey, directory);
+            continue;
+        }
+        if (translateTraceLine(key, value, lineKey, outKey, outValue))
+            rewriter.writeProperty(outKey, outValue);
+        else
+            rewriter.copyLine();
+    }
+    return commitResultCode(rewriter.commit());
+}
+
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode)
+{
+    const int result = writeToOrvFile(key, value, path);
+    orv::os::setFileMode(path.narrow(), mode);
+    return result;
+}
+
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode,
+                           unsigned int mask)
+{
+    orv::os::ScopedUmask umaskDuringRewrite(mask);
+    return writeToOrvFile(key, value, path, mode);
+}
+
+int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode)
+{
+    const int result = writeToTraceFile(key, value, path);
+    orv::os::setFileMode(path.narrow(), mode);
+    return result;
+}
+
+int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
+                             unsigned int mask)
+{
+    orv::os::ScopedUmask umaskDuringRewrite(mask);
+    return writeToTraceFile(key, value, path, mode);
+}

@@ -1,0 +1,67 @@
+#ifndef ORV_PROPERTYFILEREWRITER_H
+#define ORV_PROPERTYFILEREWRITER_H
+
+#include "FileSystem.h"
+#include "PropertyLineReader.h"
+#include "String.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// Rewrites one property file through a temporary file, line by line.
+//
+// What readers of the property file can rely on: until commit() the property file is not
+// touched at all; commit() writes the temporary file out to the device and then moves it
+// over the property file in one step, so at every moment the property file holds either
+// its whole old content or its whole new content, and is never missing. A rewrite that is
+// abandoned (a failure return, an early exit, a failed write) removes its temporary file
+// and leaves the property file as it was. Every step of a rewrite runs through this class.
+class PropertyFileRewriter {
+public:
+    enum CommitResult {
+        COMMITTED,
+        READ_FAILED,  // the property file could not be read to its end
+        WRITE_FAILED, // the temporary file could not be written completely
+        MOVE_FAILED,  // the temporary file could not take the property file's place
+    };
+
+    PropertyFileRewriter(const char* path, const char* tempPath);
+    ~PropertyFileRewriter();
+    PropertyFileRewriter(const PropertyFileRewriter&) = delete;
+    PropertyFileRewriter& operator=(const PropertyFileRewriter&) = delete;
+
+    // Opens the property file for reading, then creates (or truncates) the temporary file.
+    // 0 when both are open, else the errno of the open that failed. No file is created
+    // when the property file cannot be opened.
+    int open();
+
+    // Reads the next piece of the property file (at most 259 bytes, see
+    // PropertyLineReader); false at the end.
+    bool nextLine();
+    // The piece last read, as 16-bit text.
+    const String& lineText() const { return m_LineText; }
+
+    // Writes the piece last read, byte for byte.
+    void copyLine();
+    // Writes the line "key=value" and a line feed, without blanks around the "=".
+    void writeProperty(const String& key, const String& value);
+
+    // Finishes the rewrite; the property file changes only when the result is COMMITTED.
+    CommitResult commit();
+
+private:
+    void write(const char* bytes, std::size_t count);
+    void abandon();
+
+    std::string m_Path;
+    std::string m_TempPath;
+    orv::os::FileHandle m_Input;
+    orv::os::FileHandle m_Output;
+    std::unique_ptr<PropertyLineReader> m_Reader;
+    String m_LineText;
+    bool m_TempCreated = false;
+    bool m_WriteFailed = false;
+};
+
+#endif

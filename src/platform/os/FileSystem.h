@@ -1,0 +1,68 @@
+#ifndef ORV_OS_FILESYSTEM_H
+#define ORV_OS_FILESYSTEM_H
+
+#include <cstdio>
+#include <memory>
+
+// File-system operations of the configuration service. Paths are narrow, NUL-terminated
+// text in the base library's narrow form.
+namespace orv::os {
+
+// Access rights in the encoding the configuration service speaks: the rights of an entry of
+// a directory's access list, as the service hands them to setDirectoryAccess.
+constexpr unsigned int RIGHTS_FILE_ALL_ACCESS = 0x001F01FFu;
+constexpr unsigned int RIGHTS_GENERIC_READ = 0x80000000u;
+constexpr unsigned int RIGHTS_GENERIC_WRITE = 0x40000000u;
+constexpr unsigned int RIGHTS_GENERIC_EXECUTE = 0x20000000u;
+constexpr unsigned int RIGHTS_GENERIC_ALL = 0x10000000u;
+constexpr unsigned int RIGHTS_FILE_READ_DATA = 0x0001u;   // also: list a directory
+constexpr unsigned int RIGHTS_FILE_WRITE_DATA = 0x0002u;  // also: add a file to a directory
+constexpr unsigned int RIGHTS_FILE_APPEND_DATA = 0x0004u; // also: add a subdirectory
+constexpr unsigned int RIGHTS_FILE_EXECUTE = 0x0020u;     // also: traverse a directory
+
+struct FileCloser {
+    void operator()(std::FILE* file) const;
+};
+// An open stdio file, closed when the holder goes.
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// fopen with the descriptor closed across spawned programs. On failure the handle is empty
+// and errno tells why.
+FileHandle openFile(const char* path, const char* mode);
+
+// Closes the file and reports whether everything written reached the system: false when a
+// buffered write, the close or (with syncToDisk) the flush to the device failed.
+bool closeFile(FileHandle& file, bool syncToDisk);
+
+bool pathExists(const char* path);
+bool makeDirectory(const char* path);
+// Gives the directory the stand-in of two access entries: the administrators' rights and
+// everyone's rights. False when it could not be applied.
+bool setDirectoryAccess(const char* path, unsigned int adminRights, unsigned int everyoneRights);
+// Sets the mode bits of a file; false when that failed.
+bool setFileMode(const char* path, unsigned int mode);
+// Moves `from` onto `to` in one step, replacing `to`; false (errno set) when that failed.
+bool renameFile(const char* from, const char* to);
+bool removeFile(const char* path);
+
+// Sets the process file-creation mask for the life of the object and restores the old
+// mask afterwards. The mask is process-wide.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned int mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    unsigned int m_OldMask;
+};
+
+// The mode bits that stand in for the two access entries on a system of mode bits: the
+// administrators' rights become the owner's bits, everyone's rights those of group and
+// others. Exposed so the mapping can be checked without a directory.
+unsigned int modeForRights(unsigned int adminRights, unsigned int everyoneRights);
+
+} // namespace orv::os
+
+#endif
