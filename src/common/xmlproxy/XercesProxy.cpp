@@ -1,0 +1,155 @@
+#include "XercesProxy.h"
+
+#include "NodeAttributes.h"
+#include "SAXHandler.h"
+#include "String.h"
+#include "XmlProxyAssert.h"
+
+#include <xercesc/sax/AttributeList.hpp>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+
+#include <cstddef>
+#include <string>
+
+namespace {
+
+// The same white space that the base library's trim removes. Checking in place saves
+// building a trimmed copy for every run of indentation between elements.
+bool isWhiteSpace(XMLCh unit)
+{
+    return unit == u' ' || unit == u'\t' || unit == u'\n' || unit == u'\r' || unit == u'\v' || unit == u'\f';
+}
+
+bool isAllWhiteSpace(const XMLCh* chars, XMLSize_t length)
+{
+    for (XMLSize_t i = 0; i < length; ++i) {
+        if (!isWhiteSpace(chars[i]))
+            return false;
+    }
+    return true;
+}
+
+// A null string from the XML library becomes the empty string.
+String toString(const XMLCh* text)
+{
+    return text != nullptr ? String(text) : String();
+}
+
+// A null string from the XML library counts as empty text.
+const char16_t* orEmpty(const XMLCh* text)
+{
+    return text != nullptr ? text : u"";
+}
+
+std::size_t unitCount(const char16_t* text)
+{
+    return std::char_traits<char16_t>::length(text);
+}
+
+// The decimal text of a sequence number, written into the caller's buffer: attribute
+// numbers go straight into the table without a String per number.
+const char16_t* formatSequence(int value, char16_t (&buffer)[16])
+{
+    char16_t* end = buffer + 15;
+    *end = 0;
+    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    char16_t* begin = end;
+    do {
+        *--begin = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        *--begin = u'-';
+    return begin;
+}
+
+int toLine(XMLFileLoc line)
+{
+    return static_cast<int>(line);
+}
+
+} // namespace
+
+XercesProxy::XercesProxy(SAXHandler* i_Handler) : m_Handler(i_Handler), m_Locator(nullptr), m_Sequence(0) {}
+
+XercesProxy::~XercesProxy() = default;
+
+int XercesProxy::currentLine() const
+{
+    // Without a locator there is no position to report.
+    return m_Locator != nullptr ? toLine(m_Locator->getLineNumber()) : 0;
+}
+
+int XercesProxy::currentColumn() const
+{
+    return m_Locator != nullptr ? toLine(m_Locator->getColumnNumber()) : 0;
+}
+
+void XercesProxy::setDocumentLocator(const xercesc::Locator* const i_Locator)
+{
+    m_Locator = i_Locator;
+}
+
+void XercesProxy::startDocument()
+{
+    m_Handler->startDocument();
+}
+
+void XercesProxy::endDocument()
+{
+    m_Handler->endDocument();
+}
+
+void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList& i_Attributes)
+{
+    NodeAttributes* table = new NodeAttributes(1);
+    fillAttributes(i_Attributes, table);
+    int sequence = m_Sequence++;
+    const char16_t* name = orEmpty(i_Name);
+    m_Handler->startElementUnits(name, unitCount(name), table, currentLine(), currentColumn(), sequence);
+}
+
+void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out)
+{
+    XMLPROXY_ASSERT(o_Out != 0);
+    const XMLSize_t count = i_Attributes.getLength();
+    char16_t sequence[16];
+    for (XMLSize_t index = 0; index < count; ++index) {
+        // A refused attribute (a second one of the same name) is simply left out.
+        o_Out->addAttribute(orEmpty(i_Attributes.getName(index)), orEmpty(i_Attributes.getValue(index)),
+                            formatSequence(m_Sequence++, sequence));
+    }
+}
+
+void XercesProxy::endElement(const XMLCh* const i_Name)
+{
+    const char16_t* name = orEmpty(i_Name);
+    m_Handler->endElementUnits(name, unitCount(name));
+}
+
+void XercesProxy::characters(const XMLCh* const i_Chars, const XMLSize_t i_Length)
+{
+    // The run is taken by its length: the library does not promise a terminating 0 after
+    // every run it reports, and XML text cannot hold a 0 unit anyway. Text and names go
+    // to the handler as units, so that no String is built for what it does not keep.
+    if (i_Chars == nullptr || isAllWhiteSpace(i_Chars, i_Length))
+        return;
+    int sequence = m_Sequence++;
+    m_Handler->charactersUnits(i_Chars, i_Length, currentLine(), currentColumn(), sequence);
+}
+
+void XercesProxy::warning(const xercesc::SAXParseException& i_Exception)
+{
+    m_Handler->warning(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+}
+
+void XercesProxy::error(const xercesc::SAXParseException& i_Exception)
+{
+    m_Handler->error(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+}
+
+void XercesProxy::fatalError(const xercesc::SAXParseException& i_Exception)
+{
+    m_Handler->fatalError(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+}
