@@ -1,0 +1,167 @@
+#include "ParseNodeSink.h"
+
+#include "Node.h"
+#include "Trace.h"
+#include "Tracer.h"
+#include "XmlProxyResult.h"
+
+#include <vector>
+
+namespace {
+
+enum TraceLevel : int {
+    LEVEL_CRITICAL = 0,
+    LEVEL_ERROR = 1,
+    LEVEL_WARNING = 2,
+};
+
+enum SectionIndex : int {
+    INDEX_HARDWARE = 1,
+    INDEX_VPD = 4,
+    INDEX_USE_SIGNATURES = 7,
+    INDEX_NET_CONFIG = 9,
+};
+
+// The section names, in the order of the sink's fields.
+const String* sectionNames()
+{
+    static const String names[] = {String("Hardware"),      String("XSE"),           String("FSScan"),
+                                   String("Vpd"),           String("UseSignatures"), String("NetSignatures"),
+                                   String("NetConfig")};
+    return names;
+}
+
+// The field of a getNode index, or -1 for an index of no section. Indices 5 and 6 were
+// never given to a section; the last three sections follow after them.
+int fieldOfIndex(int index)
+{
+    if (index >= INDEX_HARDWARE && index <= INDEX_VPD)
+        return index - INDEX_HARDWARE;
+    if (index >= INDEX_USE_SIGNATURES && index <= INDEX_NET_CONFIG)
+        return index - INDEX_USE_SIGNATURES + (INDEX_VPD - INDEX_HARDWARE + 1);
+    return -1;
+}
+
+void traceMessage(const char* label, int level, const String& message, int line)
+{
+    Trace trace(Tracer::getInstance(Tracer::COMPONENT_COMMON), label);
+    trace.level = level;
+    trace << "Message is " << message.getBuffer() << " at line " << line << Trace::endl;
+}
+
+// Ends the examination of a delivered tree however onNodeTree leaves: the sink's share of
+// the tree is dropped, and the tree goes unless a section keeps it.
+class DeliveryScope {
+public:
+    explicit DeliveryScope(std::shared_ptr<Node>& delivery) : m_Delivery(delivery) {}
+    ~DeliveryScope() { m_Delivery.reset(); }
+    DeliveryScope(const DeliveryScope&) = delete;
+    DeliveryScope& operator=(const DeliveryScope&) = delete;
+
+private:
+    std::shared_ptr<Node>& m_Delivery;
+};
+
+} // namespace
+
+ParseNodeSink::ParseNodeSink() = default;
+
+ParseNodeSink::ParseNodeSink(const ParseNodeSink& other) : NodeSink(other)
+{
+    for (int field = 0; field < SECTION_COUNT; ++field)
+        m_Sections[field] = other.m_Sections[field];
+}
+
+ParseNodeSink& ParseNodeSink::operator=(const ParseNodeSink& other)
+{
+    NodeSink::operator=(other);
+    for (int field = 0; field < SECTION_COUNT; ++field)
+        m_Sections[field] = other.m_Sections[field];
+    return *this;
+}
+
+ParseNodeSink::~ParseNodeSink()
+{
+    // Sections go in field order; a tree goes with the last section that refers into it.
+    for (int field = 0; field < SECTION_COUNT; ++field)
+        m_Sections[field].reset();
+}
+
+int ParseNodeSink::onNodeTree(Node* tree)
+{
+    if (tree == nullptr)
+        return 0;
+
+    // Called again for a node inside the tree being examined: look at that node alone, the
+    // examination of the delivered tree visits its descendants.
+    if (m_Delivery) {
+        keepIfSection(tree);
+        return 0;
+    }
+
+    m_Delivery.reset(tree);
+    DeliveryScope scope(m_Delivery);
+    keepIfSection(tree);
+
+    // Pre-order over every node below the root, each passed to onNodeTree through the
+    // sink's own interface. The walk keeps its own stack, so a deeply nested document
+    // cannot exhaust the call stack.
+    std::vector<Node*> resume; // the next siblings of the ancestors still to visit
+    Node* node = tree->getFirstChild();
+    while (node != nullptr) {
+        onNodeTree(node);
+        Node* next = node->getNextSibling();
+        if (Node* child = node->getFirstChild()) {
+            if (next != nullptr)
+                resume.push_back(next);
+            node = child;
+        } else if (next != nullptr) {
+            node = next;
+        } else if (!resume.empty()) {
+            node = resume.back();
+            resume.pop_back();
+        } else {
+            node = nullptr;
+        }
+    }
+    return 0;
+}
+
+void ParseNodeSink::keepIfSection(Node* node)
+{
+    const String& name = node->getName();
+    const String* names = sectionNames();
+    for (int field = 0; field < SECTION_COUNT; ++field) {
+        if (name.compareTo(names[field], 0) == 0) {
+            // Points at the section, shares the ownership of the whole delivered tree.
+            m_Sections[field] = std::shared_ptr<Node>(m_Delivery, node);
+            return;
+        }
+    }
+}
+
+int ParseNodeSink::onWarning(const String& message, int line)
+{
+    traceMessage("ParseNodeSink::onWarning", LEVEL_WARNING, message, line);
+    return XMLPROXY_SUCCESS;
+}
+
+int ParseNodeSink::onError(const String& message, int line)
+{
+    traceMessage("ParseNodeSink::onError", LEVEL_ERROR, message, line);
+    return XMLPROXY_NULL_STRING;
+}
+
+int ParseNodeSink::onCriticalError(const String& message, int line)
+{
+    traceMessage("ParseNodeSink::onCriticalError", LEVEL_CRITICAL, message, line);
+    return XMLPROXY_NULL_STRING;
+}
+
+Node* ParseNodeSink::getNode(int index)
+{
+    int field = fieldOfIndex(index);
+    if (field < 0 || !m_Sections[field])
+        return nullptr;
+    return m_Sections[field]->clone();
+}
