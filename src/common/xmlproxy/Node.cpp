@@ -1,0 +1,198 @@
+#include "Node.h"
+
+#include "NodeAttributes.h"
+#include "UTF8XMLEncoding.h"
+
+#include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+namespace {
+
+void writeSpaces(std::ostream& o_Out, int i_Count)
+{
+    static const char kSpaces[] = "                                                                ";
+    constexpr int kChunk = static_cast<int>(sizeof kSpaces) - 1;
+    while (i_Count > 0) {
+        const int now = i_Count < kChunk ? i_Count : kChunk;
+        o_Out.write(kSpaces, now);
+        i_Count -= now;
+    }
+}
+
+// Element and attribute names reach the output through the narrow form of the base
+// library and back, as every name handed to the outside does.
+void writeName(std::ostream& o_Out, const String& i_Name)
+{
+    o_Out << UTF8XMLEncoding(static_cast<const char*>(i_Name));
+}
+
+} // namespace
+
+Node::Node(const String& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence)
+try : m_Name(i_Name),
+      m_Column(i_Column),
+      m_Line(i_Line),
+      m_Sequence(i_Sequence),
+      m_Attributes(i_Attributes),
+      m_Parent(nullptr),
+      m_PreviousSibling(nullptr),
+      m_NextSibling(nullptr) {
+} catch (...) {
+    delete i_Attributes;
+}
+
+Node::Node(String&& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence)
+try : m_Name(std::move(i_Name)),
+      m_Column(i_Column),
+      m_Line(i_Line),
+      m_Sequence(i_Sequence),
+      m_Attributes(i_Attributes),
+      m_Parent(nullptr),
+      m_PreviousSibling(nullptr),
+      m_NextSibling(nullptr) {
+} catch (...) {
+    delete i_Attributes;
+}
+
+Node::~Node()
+{
+    // The descendants are deleted from one chain threaded through their sibling links: a
+    // node's children join the chain before the node goes, so its own destructor finds no
+    // children and the depth of the tree never reaches the call stack.
+    Node* pending = m_Children.m_First;
+    m_Children = ChildList();
+    while (pending != nullptr) {
+        Node* node = pending;
+        pending = node->m_NextSibling;
+        if (node->m_Children.m_First != nullptr) {
+            node->m_Children.m_Last->m_NextSibling = pending;
+            pending = node->m_Children.m_First;
+            node->m_Children = ChildList();
+        }
+        delete node;
+    }
+    delete m_Attributes;
+}
+
+int Node::getType() const
+{
+    return NODE_ELEMENT;
+}
+
+int Node::addChild(Node* i_Child)
+{
+    if (i_Child == nullptr)
+        return 0;
+    i_Child->m_PreviousSibling = m_Children.m_Last;
+    i_Child->m_NextSibling = nullptr;
+    if (m_Children.m_Last != nullptr)
+        m_Children.m_Last->m_NextSibling = i_Child;
+    else
+        m_Children.m_First = i_Child;
+    m_Children.m_Last = i_Child;
+    ++m_Children.m_Count;
+    return 0;
+}
+
+Node* Node::copyWithoutChildren() const
+{
+    // The allocation of the node comes before the table is copied, and the constructor
+    // takes the table over even when it fails, so no path leaks the copy.
+    return new Node(m_Name, m_Attributes != nullptr ? m_Attributes->copy() : nullptr, m_Line,
+                    m_Column, 0);
+}
+
+Node* Node::clone() const
+{
+    std::unique_ptr<Node> root(copyWithoutChildren());
+    // Pairs of (original, its copy) whose children are still to be copied. Every copy is
+    // attached as soon as it exists, so a failure part way frees everything with the root.
+    std::vector<std::pair<const Node*, Node*>> pending;
+    pending.emplace_back(this, root.get());
+    while (!pending.empty()) {
+        const Node* original = pending.back().first;
+        Node* copy = pending.back().second;
+        pending.pop_back();
+        for (const Node* child = original->m_Children.m_First; child != nullptr;
+             child = child->m_NextSibling) {
+            if (child->getType() != NODE_ELEMENT) {
+                copy->addChild(child->clone());
+                continue;
+            }
+            Node* childCopy = child->copyWithoutChildren();
+            copy->addChild(childCopy);
+            if (child->m_Children.m_First != nullptr)
+                pending.emplace_back(child, childCopy);
+        }
+    }
+    return root.release();
+}
+
+void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
+{
+    writeSpaces(o_Out, i_Indent);
+    o_Out << '<';
+    writeName(o_Out, m_Name);
+    if (m_Attributes == nullptr)
+        return;
+    String name;
+    String value;
+    for (int index = 0; index < m_Attributes->getCount(); ++index) {
+        m_Attributes->getAttribute(index, name, value);
+        o_Out << ' ';
+        writeName(o_Out, name);
+        o_Out << "=\"" << UTF8XMLEncoding(value) << '"';
+    }
+}
+
+int Node::write(std::ostream& o_Out, int i_Indent) const
+{
+    // An element whose start tag is written and whose children are being written.
+    struct OpenElement {
+        const Node* node;
+        const Node* nextChild;
+        int indent;
+        int result; // of the last child written
+    };
+    std::vector<OpenElement> open;
+
+    // Writes the start tag; an element with children stays open, an empty one is done.
+    auto start = [&open, &o_Out](const Node* i_Node, int i_NodeIndent) {
+        i_Node->writeStartTag(o_Out, i_NodeIndent);
+        const Node* first = i_Node->m_Children.m_First;
+        if (first == nullptr) {
+            o_Out << "/>";
+            return;
+        }
+        o_Out << (first->getType() == NODE_TEXT ? ">" : ">\n");
+        open.push_back(OpenElement{i_Node, first, i_NodeIndent, 0});
+    };
+
+    start(this, i_Indent);
+    int result = 0;
+    while (!open.empty()) {
+        OpenElement& top = open.back();
+        if (top.nextChild != nullptr && top.result == 0) {
+            const Node* child = top.nextChild;
+            top.nextChild = child->m_NextSibling;
+            if (child->getType() == NODE_ELEMENT)
+                start(child, top.indent + 1);
+            else
+                top.result = child->write(o_Out, top.indent + 1);
+            continue;
+        }
+        const Node* node = top.node;
+        result = top.result;
+        if (node->m_Children.m_First->getType() != NODE_TEXT && top.indent > 0)
+            writeSpaces(o_Out, top.indent);
+        o_Out << "</";
+        writeName(o_Out, node->m_Name);
+        o_Out << ">\n";
+        open.pop_back();
+        if (!open.empty())
+            open.back().result = result;
+    }
+    return result;
+}

@@ -1,0 +1,19 @@
+#include "SAXHandler.h"
+
+void SAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_Length,
+                                   NodeAttributes* i_Attributes, int i_Line, int i_Column,
+                                   int i_Sequence)
+{
+    startElement(String(i_Name, i_Length), i_Attributes, i_Line, i_Column, i_Sequence);
+}
+
+void SAXHandler::endElementUnits(const char16_t* i_Name, std::size_t i_Length)
+{
+    endElement(String(i_Name, i_Length));
+}
+
+void SAXHandler::charactersUnits(const char16_t* i_Text, std::size_t i_Length, int i_Line,
+                                 int i_Column, int i_Sequence)
+{
+    characters(String(i_Text, i_Length), i_Line, i_Column, i_Sequence);
+}
