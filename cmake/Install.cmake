@@ -42,3 +42,78 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/OrvCfgConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/OrvCfgConfig.cmake ${PROJECT_BINARY_DIR}/OrvCfgConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/OrvCfg)
+
+# ---------------------------------------------------------------------------------------
+# The default installation: the shipped configuration, the schema and the installation
+# type, laid out in the build tree (so that build/bin/orvcfg works with no set-up) and by
+# `cmake --install` under the prefix (/opt/orv unless chosen otherwise).
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX /opt/orv CACHE PATH "Installation directory" FORCE)
+endif()
+set(ORV_INSTALL_TYPE global CACHE STRING
+  "Installation type recorded in install/orv_install.properties of an installed tree (local or global)")
+set_property(CACHE ORV_INSTALL_TYPE PROPERTY STRINGS local global)
+
+set(ORV_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
+set(ORV_STAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/OrvStageFile.cmake)
+# Relative to the installation directory; the same places in the build tree and under
+# the prefix. bin/ and config/ are fixed by the directory queries, not by GNUInstallDirs.
+set(ORV_SHIPPED_FILES
+  config/Orv.properties
+  config/OrvTrace.properties
+  config/orvcli.xml
+  install/orv_install.properties
+  bin/orvcli.xsd)
+
+# Build tree: one command per file, so that a key changed with `orvcfg set` in the build
+# tree survives until that file's shipped version changes.
+set(ORV_STAGED_OUTPUTS)
+foreach(rel ${ORV_SHIPPED_FILES})
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${rel}
+    COMMAND ${CMAKE_COMMAND} -DSRC=${ORV_DIST_DIR}/${rel} -DDST=${CMAKE_BINARY_DIR}/${rel}
+            -DORV_HOME=${CMAKE_BINARY_DIR} -DORV_VERSION=${PROJECT_VERSION}
+            -DORV_INSTALL_TYPE=local -P ${ORV_STAGE_SCRIPT}
+    DEPENDS ${ORV_DIST_DIR}/${rel} ${ORV_STAGE_SCRIPT}
+    COMMENT "Laying out ${rel} of the build-tree installation"
+    VERBATIM)
+  list(APPEND ORV_STAGED_OUTPUTS ${CMAKE_BINARY_DIR}/${rel})
+endforeach()
+add_custom_target(orv_default_installation DEPENDS ${ORV_STAGED_OUTPUTS})
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/bin/plugins ${CMAKE_BINARY_DIR}/bin/customscanners)
+
+# Installed tree: the files are filled in at install time, so that `cmake --install
+# --prefix X` describes X. Configuration files that already exist are kept: a reinstall
+# must not undo the keys that an administrator has set.
+install(DIRECTORY DESTINATION bin/plugins)
+install(DIRECTORY DESTINATION bin/customscanners)
+install(CODE "
+set(_orv_home \"\${CMAKE_INSTALL_PREFIX}\")
+set(_orv_stage \"${CMAKE_BINARY_DIR}/install-stage\")
+foreach(_orv_rel ${ORV_SHIPPED_FILES})
+  execute_process(COMMAND \"${CMAKE_COMMAND}\"
+    \"-DSRC=${ORV_DIST_DIR}/\${_orv_rel}\" \"-DDST=\${_orv_stage}/\${_orv_rel}\"
+    \"-DORV_HOME=\${_orv_home}\" \"-DORV_VERSION=${PROJECT_VERSION}\"
+    \"-DORV_INSTALL_TYPE=${ORV_INSTALL_TYPE}\" -P \"${ORV_STAGE_SCRIPT}\"
+    RESULT_VARIABLE _orv_rc)
+  if(NOT _orv_rc EQUAL 0)
+    message(FATAL_ERROR \"Cannot prepare \${_orv_rel}\")
+  endif()
+  get_filename_component(_orv_dir \"\${_orv_rel}\" DIRECTORY)
+  if(_orv_rel MATCHES \"^(config|install)/\" AND EXISTS \"\$ENV{DESTDIR}\${_orv_home}/\${_orv_rel}\")
+    message(STATUS \"Keeping: \$ENV{DESTDIR}\${_orv_home}/\${_orv_rel}\")
+  else()
+    file(INSTALL DESTINATION \"\${_orv_home}/\${_orv_dir}\" TYPE FILE
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+         FILES \"\${_orv_stage}/\${_orv_rel}\")
+  endif()
+endforeach()
+")
+
+# pkg-config, relocatable: the prefix is found from the .pc file's own place.
+file(RELATIVE_PATH ORV_PC_PREFIX_FROM_PCDIR
+  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+if(ORV_PC_PREFIX_FROM_PCDIR STREQUAL "")
+  set(ORV_PC_PREFIX_FROM_PCDIR .)
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/orvcfg.pc.in ${PROJECT_BINARY_DIR}/orvcfg.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/orvcfg.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

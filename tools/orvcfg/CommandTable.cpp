@@ -1,0 +1,55 @@
+#include "Command.h"
+
+namespace {
+
+const OptionSpec kJson = {"--json", nullptr, "print one JSON object instead of text"};
+
+} // namespace
+
+const std::vector<Command>& commandTable()
+{
+    static const std::vector<Command> table = {
+        {"get", "get KEY [--default VALUE] [--json]", "print the value of a key",
+         "Prints the value of KEY from Orv.properties and a line feed.\n"
+         "When the key is absent, prints VALUE if --default is given, and nothing otherwise.\n"
+         "\n"
+         "Exit codes: 0 the key is present; 15 it is absent; 18, 21, 49 or 13 when\n"
+         "Orv.properties cannot be read (the message names the file and the reason).\n",
+         {{"--default", "VALUE", "print VALUE when the key is absent"}, kJson},
+         1, 1, runGet},
+        {"set", "set KEY VALUE", "change a key, as a scanner does",
+         "Changes KEY to VALUE in Orv.properties; the trace keys (trace_level, trace_comp,\n"
+         "trace_file, trace_file_num, trace_file_size) are also translated into\n"
+         "OrvTrace.properties. The value must pass the key's rule. Path keys are rewritten\n"
+         "(native separators, short form); the rewritten value is printed as KEY=VALUE.\n"
+         "Use \"--\" before a value that begins with \"-\".\n"
+         "\n"
+         "Exit codes: the configuration service's result code: 0 written; 16 value rejected;\n"
+         "17 read-only key; 15 the key has no line in Orv.properties; 49 Orv.properties is\n"
+         "missing or not writable; 51 or 11 a directory given as the value is missing or not\n"
+         "writable; 18-22 a property file cannot be read or replaced. 2: a key that cannot be\n"
+         "a line of a property file (empty, with \"=\", a leading \"#\" or a control character).\n"
+         "A refused change leaves both property files as they were.\n",
+         {},
+         2, 2, runSet},
+        {"dirs", "dirs [--json]", "show the directories of the installation",
+         "Prints the installation, configuration, bin, install, plug-ins and custom-scanner\n"
+         "directories, the schema path, the installation type (local, global or undetermined,\n"
+         "from install/orv_install.properties) and whether Orv.properties could be loaded.\n"
+         "\n"
+         "Exit code: 0; a configuration that cannot be loaded is reported in the output.\n",
+         {kJson},
+         0, 0, runDirs},
+        {"parse", "parse [FILE] [--json]", "check the configuration document and show its sections",
+         "Parses FILE (default: orvcli.xml in the configuration directory; a zip archive whose\n"
+         "first entry is the document also works) against the schema bin/orvcli.xsd, prints\n"
+         "each configuration section found (Hardware, XSE, FSScan, Vpd, UseSignatures,\n"
+         "NetSignatures, NetConfig) as indented XML, and the error count. Warnings and errors\n"
+         "go to standard error with their line numbers.\n"
+         "\n"
+         "Exit codes: 0 no errors; 1 the document has errors or cannot be read.\n",
+         {kJson},
+         0, 1, runParse},
+    };
+    return table;
+}
