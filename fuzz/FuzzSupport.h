@@ -1,0 +1,37 @@
+#ifndef ORV_FUZZ_FUZZSUPPORT_H
+#define ORV_FUZZ_FUZZSUPPORT_H
+
+#include "String.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Helpers shared by the fuzz targets: the reference models that the targets compare the
+// library against, and the way a target reports a disagreement.
+namespace orvfuzz {
+
+// Stops the run with a message, so that libFuzzer records the input as a crash. A wrong
+// answer is as much a finding as a sanitizer report.
+[[noreturn]] void fail(const char* what, const std::string& detail = std::string());
+
+inline void check(bool condition, const char* what, const std::string& detail = std::string())
+{
+    if (!condition)
+        fail(what, detail);
+}
+
+// The pieces in which a property file is read: at most 259 bytes each, a piece ends after
+// its first line feed.
+std::vector<std::string> propertyPieces(const std::string& bytes);
+
+// The narrow bytes of a String, NUL bytes included.
+std::string bytesOf(const String& text);
+
+// A printable form of bytes for failure messages.
+std::string quoted(const std::string& bytes);
+
+} // namespace orvfuzz
+
+#endif
