@@ -88,7 +88,10 @@ install(DIRECTORY DESTINATION bin/plugins)
 install(DIRECTORY DESTINATION bin/customscanners)
 install(CODE "
 set(_orv_home \"\${CMAKE_INSTALL_PREFIX}\")
-set(_orv_stage \"${CMAKE_BINARY_DIR}/install-stage\")
+# One staging directory per destination, so that two installs from this build tree
+# into different prefixes can run at the same time.
+string(MD5 _orv_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+set(_orv_stage \"${CMAKE_BINARY_DIR}/install-stage/\${_orv_key}\")
 foreach(_orv_rel ${ORV_SHIPPED_FILES})
   execute_process(COMMAND \"${CMAKE_COMMAND}\"
     \"-DSRC=${ORV_DIST_DIR}/\${_orv_rel}\" \"-DDST=\${_orv_stage}/\${_orv_rel}\"
