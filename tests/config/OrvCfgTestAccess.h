@@ -53,6 +53,34 @@ public:
         ++OrvCfg::m_Instance->m_PropertyCount;
     }
 
+    // The rewrites of the property files, on the living instance.
+    static int writeToOrvFile(const String& key, const String& value, const String& path)
+    {
+        return OrvCfg::m_Instance->writeToOrvFile(key, value, path);
+    }
+    static int writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode)
+    {
+        return OrvCfg::m_Instance->writeToOrvFile(key, value, path, mode);
+    }
+    static int writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode,
+                              unsigned int mask)
+    {
+        return OrvCfg::m_Instance->writeToOrvFile(key, value, path, mode, mask);
+    }
+    static int writeToTraceFile(const String& key, const String& value, const String& path)
+    {
+        return OrvCfg::m_Instance->writeToTraceFile(key, value, path);
+    }
+    static int writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode)
+    {
+        return OrvCfg::m_Instance->writeToTraceFile(key, value, path, mode);
+    }
+    static int writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
+                                unsigned int mask)
+    {
+        return OrvCfg::m_Instance->writeToTraceFile(key, value, path, mode, mask);
+    }
+
     static String installDir() { return OrvCfg::m_OrvInstallDir; }
     static String configDir() { return OrvCfg::m_OrvConfigDir; }
     static void setInstallDir(const String& dir) { OrvCfg::m_OrvInstallDir = dir; }
