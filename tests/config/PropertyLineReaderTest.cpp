@@ -57,31 +57,4 @@ TEST(PropertyLineReader, ReadErrorEndsTheFile)
     EXPECT_EQ(reader.size(), 0u);
 }
 
-TEST(PropertyLineReader, SplitRules)
-{
-    struct {
-        const char* line;
-        bool isProperty;
-        const char* key;
-        const char* value;
-    } const cases[] = {
-        {" key = a=b \r\n", true, "key", "a=b"},
-        {"k=", true, "k", ""},
-        {" =x", true, "", "x"},
-        {" #k=v", true, "#k", "v"},
-        {"#k=v", false, "", ""},
-        {"=v", false, "", ""},
-        {"no equals", false, "", ""},
-        {"", false, "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        String key("untouched");
-        String value("untouched");
-        ASSERT_EQ(splitPropertyLine(String(c.line), key, value), c.isProperty);
-        EXPECT_STREQ(key.narrow(), c.isProperty ? c.key : "untouched");
-        EXPECT_STREQ(value.narrow(), c.isProperty ? c.value : "untouched");
-    }
-}
-
 } // namespace
