@@ -1,0 +1,17 @@
+#ifndef ORV_BENCH_BENCHREGISTRY_H
+#define ORV_BENCH_BENCHREGISTRY_H
+
+// Each group registers its cases once the files it reads are in place. Case names are
+// "<group>/<what>/<size>"; scripts/bench.sh pairs them with their baselines by name.
+namespace orvbench {
+
+struct BenchEnvironment;
+
+void registerParseBenchmarks(const BenchEnvironment& i_Env);
+void registerSectionBenchmarks(const BenchEnvironment& i_Env);
+void registerPropertiesBenchmarks(const BenchEnvironment& i_Env);
+void registerAttributesBenchmarks();
+
+} // namespace orvbench
+
+#endif
