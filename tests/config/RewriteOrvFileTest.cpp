@@ -102,6 +102,18 @@ TEST_F(RewriteOrvFile, DeniedAccessGivesAccessDenied)
     EXPECT_EQ(mainFile(), HEADER + "k=1\n");
 }
 
+TEST_F(RewriteOrvFile, UnreadablePropertyFileIsNotReplacedByWhatWasRead)
+{
+    start(HEADER, nullptr);
+    // A directory opens for reading, and the first read fails.
+    const std::string notAFile = m_Tmp.file("dir");
+    orvtest::makeDirs(notAFile);
+    EXPECT_EQ(OrvCfgTestAccess::writeToOrvFile(String("k"), String("v"), String(notAFile.c_str())),
+              ORVCFG_OPEN_FAILED);
+    EXPECT_TRUE(orvtest::fileExists(notAFile));
+    EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
+}
+
 TEST_F(RewriteOrvFile, FailedWriteOfTemporaryFileLeavesPropertyFileWhole)
 {
     start(HEADER + "k=1\n", nullptr);
