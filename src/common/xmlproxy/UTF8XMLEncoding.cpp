@@ -116,27 +116,30 @@ void UTF8XMLEncoding::escapeXML(String& io_Text, bool i_EscapeNonAscii)
 {
     // Each unit's replacement depends on that unit alone, so building the result front to
     // back gives exactly what replacing unit by unit from the end would give, in one pass.
+    // Runs of units that stay are copied whole, and a text that needs nothing is left as is.
     const std::u16string& units = io_Text.units();
-    std::u16string escaped;
-    escaped.reserve(units.size());
+    const std::size_t count = units.size();
     std::u16string replacement;
-    bool changed = false;
-    for (char16_t unit : units) {
-        switch (escapeXMLChar(unit, replacement, i_EscapeNonAscii)) {
-        case ESCAPE_KEEP:
-            escaped += unit;
+    std::size_t runStart = 0;
+    std::size_t position = 0;
+    for (; position < count; ++position) {
+        if (escapeXMLChar(units[position], replacement, i_EscapeNonAscii) != ESCAPE_KEEP)
             break;
-        case ESCAPE_DROP:
-            changed = true;
-            break;
-        default:
-            escaped += replacement;
-            changed = true;
-            break;
-        }
     }
-    if (changed)
-        io_Text = String(escaped.c_str(), escaped.size());
+    if (position == count)
+        return;
+
+    std::u16string escaped;
+    escaped.reserve(count + count / 8 + 16);
+    for (; position < count; ++position) {
+        if (escapeXMLChar(units[position], replacement, i_EscapeNonAscii) == ESCAPE_KEEP)
+            continue;
+        escaped.append(units, runStart, position - runStart);
+        escaped += replacement; // empty for a dropped unit
+        runStart = position + 1;
+    }
+    escaped.append(units, runStart, count - runStart);
+    io_Text = String(escaped.c_str(), escaped.size());
 }
 
 int UTF8XMLEncoding::escapeXMLChar(int i_Unit, std::u16string& o_Replacement, bool i_EscapeNonAscii)
