@@ -62,7 +62,9 @@ int isConfigDirVirtualized() { return isConfigDirVirtualized(&getSpecialFolderPa
 int isConfigDirVirtualized(SpecialFolderLookup lookup)
 {
     {
-        // The probe file is what a redirected write would land in the virtual store.
+        // The probe file is what a redirected write would land in the virtual store. It is
+        // also the temporary file of the rewrites of Orv.properties, which is why setKey
+        // runs this test under the configuration directory's lock.
         ScopedFile probe = openScopedFile(s_PropertiesTmpPath, "w");
     }
 

@@ -1,6 +1,8 @@
 #include "OrvCfg.h"
 
 #include "ConfigAccess.h"
+#include "ConfigLock.h"
+#include "FaultHook.h"
 #include "File.h"
 #include "FileSystem.h"
 #include "PathBuffers.h"
@@ -182,6 +184,14 @@ int OrvCfg::instSetKey(const String& key, String& value)
         return ORVCFG_VALUE_REJECTED;
     if (s_PropertiesPath[0] == '\0')
         return ORVCFG_NO_CONFIG_PATH;
+    // From here on the configuration directory is touched, first by the access check's
+    // probe file. Other scanner processes change the same files, so everything up to the
+    // last write happens under the directory's lock. A directory that cannot even take the
+    // lock file cannot take a rewrite either, and a lock that stays taken is reported like
+    // a directory that refuses to be written.
+    const ConfigLock directoryLock(s_PropertiesPath);
+    if (!directoryLock.isHeld())
+        return ORVCFG_ACCESS_DENIED;
     if (checkPropertiesFileAccess(String(s_PropertiesPath)) != ORVCFG_OK)
         return ORVCFG_ACCESS_DENIED;
 
@@ -205,7 +215,10 @@ int OrvCfg::instSetKey(const String& key, String& value)
     auto storeAndWriteBoth = [&]() {
         store();
         const int traceResult = writeTrace(key, value);
-        return traceResult != ORVCFG_OK ? traceResult : writeMain(key, value);
+        if (traceResult != ORVCFG_OK)
+            return traceResult;
+        orv::os::reachFaultPoint(orv::os::FaultPoint::BETWEEN_FILES);
+        return writeMain(key, value);
     };
     auto storeAndWriteMain = [&]() {
         store();

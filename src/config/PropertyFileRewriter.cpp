@@ -1,5 +1,7 @@
 #include "PropertyFileRewriter.h"
 
+#include "FaultHook.h"
+
 #include <cerrno>
 #include <cstdio>
 
@@ -25,6 +27,7 @@ int PropertyFileRewriter::open()
         return error;
     }
     m_TempCreated = true;
+    orv::os::reachFaultPoint(orv::os::FaultPoint::TEMP_OPENED);
     m_Reader = std::make_unique<PropertyLineReader>(m_Input.get());
     return 0;
 }
@@ -58,6 +61,7 @@ void PropertyFileRewriter::write(const char* bytes, std::size_t count)
         return;
     if (std::fwrite(bytes, 1, count, m_Output.get()) != count)
         m_WriteFailed = true;
+    orv::os::reachFaultPoint(orv::os::FaultPoint::LINE_WRITTEN);
 }
 
 PropertyFileRewriter::CommitResult PropertyFileRewriter::commit()
@@ -73,9 +77,11 @@ PropertyFileRewriter::CommitResult PropertyFileRewriter::commit()
     const bool written = !m_WriteFailed && orv::os::closeFile(m_Output, true);
     if (!written)
         return WRITE_FAILED;
+    orv::os::reachFaultPoint(orv::os::FaultPoint::TEMP_SYNCED);
     if (!orv::os::renameFile(m_TempPath.c_str(), m_Path.c_str()))
         return MOVE_FAILED;
     m_TempCreated = false;
+    orv::os::reachFaultPoint(orv::os::FaultPoint::MOVED);
     return COMMITTED;
 }
 

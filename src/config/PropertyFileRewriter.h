@@ -16,7 +16,13 @@
 // over the property file in one step, so at every moment the property file holds either
 // its whole old content or its whole new content, and is never missing. A rewrite that is
 // abandoned (a failure return, an early exit, a failed write) removes its temporary file
-// and leaves the property file as it was. Every step of a rewrite runs through this class.
+// and leaves the property file as it was. A process that dies during a rewrite, at any
+// step, leaves the property file whole as well (old or new content); only the temporary
+// file may stay behind, and the next rewrite truncates it. Every step of a rewrite runs
+// through this class.
+//
+// The temporary file's name is fixed per configuration directory, so rewrites of one
+// directory must not overlap: callers hold the directory's ConfigLock.
 class PropertyFileRewriter {
 public:
     enum CommitResult {

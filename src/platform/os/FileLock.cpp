@@ -1,0 +1,70 @@
+#include "FileLock.h"
+
+#include <cerrno>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace orv::os {
+
+namespace {
+
+// Short enough that a waiter often finds the gap between two holders, long enough that a
+// waiting process costs next to nothing.
+constexpr std::chrono::microseconds RETRY_INTERVAL{1000};
+
+} // namespace
+
+FileLock::~FileLock()
+{
+    release();
+}
+
+int FileLock::open(const char* path, unsigned int mode)
+{
+    release();
+    if (path == nullptr)
+        return EINVAL;
+    // Close-on-exec: a program spawned while the lock is held (fsprobe) must not keep it.
+    do {
+        m_Descriptor = ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, static_cast<mode_t>(mode));
+    } while (m_Descriptor < 0 && errno == EINTR);
+    return m_Descriptor < 0 ? errno : 0;
+}
+
+bool FileLock::lock(std::chrono::milliseconds wait)
+{
+    if (m_Descriptor < 0)
+        return false;
+    if (m_Locked)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (::flock(m_Descriptor, LOCK_EX | LOCK_NB) == 0) {
+            m_Locked = true;
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(RETRY_INTERVAL);
+    }
+}
+
+void FileLock::release()
+{
+    if (m_Descriptor < 0)
+        return;
+    // Unlocked before the close: a child forked meanwhile would otherwise keep the lock
+    // through its copy of the descriptor.
+    if (m_Locked)
+        ::flock(m_Descriptor, LOCK_UN);
+    ::close(m_Descriptor);
+    m_Descriptor = -1;
+    m_Locked = false;
+}
+
+} // namespace orv::os
