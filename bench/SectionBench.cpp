@@ -74,6 +74,7 @@ void copySections(benchmark::State& io_State, const std::string& i_Path)
         benchmark::DoNotOptimize(net.get());
     }
     io_State.SetBytesProcessed(static_cast<int64_t>(io_State.iterations() * fileSize(i_Path)));
+    io_State.counters["doc_bytes"] = static_cast<double>(fileSize(i_Path));
 }
 
 void writeSections(benchmark::State& io_State, const std::string& i_Path)

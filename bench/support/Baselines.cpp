@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace orvbench {
 namespace {
@@ -151,7 +152,7 @@ int loadPropertiesPlain(const std::string& i_Path, PlainPropertyMap& o_Map)
 }
 
 int rewritePropertyPlain(const std::string& i_Path, const std::string& i_TmpPath, const std::string& i_Key,
-                         const std::string& i_Value)
+                         const std::string& i_Value, bool i_Sync)
 {
     int replaced = 0;
     {
@@ -175,6 +176,9 @@ int rewritePropertyPlain(const std::string& i_Path, const std::string& i_TmpPath
                 }
             }
             std::fputs(line, out.get());
+        }
+        if (i_Sync && (std::fflush(out.get()) != 0 || ::fsync(::fileno(out.get())) != 0)) {
+            throw std::runtime_error("cannot sync " + i_TmpPath);
         }
     }
     std::remove(i_Path.c_str());

@@ -34,9 +34,11 @@ int loadPropertiesPlain(const std::string& i_Path, PlainPropertyMap& o_Map);
 
 // One line of a property file replaced the plain way: copy line by line (fgets, 260 bytes)
 // into i_TmpPath, writing "key=value\n" for lines whose trimmed key is i_Key, then remove
-// the old file and rename the copy onto it. Returns the number of lines replaced.
+// the old file and rename the copy onto it. With i_Sync the copy is flushed to the disk
+// (fsync) before the rename, as a rewrite that must survive a crash does. Returns the
+// number of lines replaced.
 int rewritePropertyPlain(const std::string& i_Path, const std::string& i_TmpPath, const std::string& i_Key,
-                         const std::string& i_Value);
+                         const std::string& i_Value, bool i_Sync = false);
 
 } // namespace orvbench
 
