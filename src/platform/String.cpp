@@ -194,11 +194,9 @@ String::String(const char16_t* units, std::size_t count)
 
 String::String(const String& other) : m_Units(other.m_Units) {}
 
-String::String(String&& other) noexcept : m_Units(std::move(other.m_Units)), m_Narrow(std::move(other.m_Narrow)),
-                                          m_NarrowValid(other.m_NarrowValid)
+String::String(String&& other) noexcept : m_Units(std::move(other.m_Units)), m_Narrow(std::move(other.m_Narrow))
 {
     other.m_Units.clear();
-    other.m_NarrowValid = false;
 }
 
 String::~String() = default;
@@ -217,9 +215,7 @@ String& String::operator=(String&& other) noexcept
     if (this != &other) {
         m_Units = std::move(other.m_Units);
         m_Narrow = std::move(other.m_Narrow);
-        m_NarrowValid = other.m_NarrowValid;
         other.m_Units.clear();
-        other.m_NarrowValid = false;
     }
     return *this;
 }
@@ -233,17 +229,15 @@ String::operator const char*() const { return narrow(); }
 
 const char* String::narrow() const
 {
-    if (!m_NarrowValid) {
-        m_Narrow = orvEncodeNarrow(m_Units.data(), m_Units.size());
-        m_NarrowValid = true;
-    }
-    return m_Narrow.c_str();
+    if (!m_Narrow)
+        m_Narrow = std::make_unique<std::string>(orvEncodeNarrow(m_Units.data(), m_Units.size()));
+    return m_Narrow->c_str();
 }
 
 std::size_t String::narrowLength() const
 {
     narrow();
-    return m_Narrow.size();
+    return m_Narrow->size();
 }
 
 unsigned short String::charAt(int index) const

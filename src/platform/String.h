@@ -4,6 +4,7 @@
 #include "OrvExport.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // A string of 16-bit units, the text type of every interface of the libraries.
@@ -78,11 +79,12 @@ public:
     const std::u16string& units() const { return m_Units; }
 
 private:
-    void invalidateNarrow() { m_NarrowValid = false; }
+    void invalidateNarrow() { m_Narrow.reset(); }
 
     std::u16string m_Units;
-    mutable std::string m_Narrow;
-    mutable bool m_NarrowValid = false;
+    // The narrow form, made on first request. Kept behind a pointer so that a string that
+    // is never narrowed (most node names and texts) costs only its units.
+    mutable std::unique_ptr<std::string> m_Narrow;
 };
 
 // UTF-8 with escaped bytes -> 16-bit units, and back; exposed for callers that convert
