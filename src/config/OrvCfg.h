@@ -20,7 +20,8 @@ enum OrvCfgResult : int {
     ORVCFG_REMOVE_FAILED = 20,       // removing the old property file failed
     ORVCFG_BAD_PROPERTIES_FILE = 21, // Orv.properties empty or without its header line
     ORVCFG_BAD_TRACE_FILE = 22,      // OrvTrace.properties empty or without its marker line
-    ORVCFG_ACCESS_DENIED = 49,       // access denied, or writes redirected to a virtual store
+    ORVCFG_ACCESS_DENIED = 49,       // access denied, writes redirected to a virtual store, or
+                                     // the configuration lock not taken within its wait
     ORVCFG_DIR_MISSING = 51,         // the directory named by a value does not exist
 };
 

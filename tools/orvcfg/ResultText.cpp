@@ -109,7 +109,8 @@ std::string describeSetFailure(int code, const String& key, const String& value,
     case ORVCFG_NO_CONFIG_PATH:
         return prefix(code) + "no configuration directory was found";
     case ORVCFG_ACCESS_DENIED:
-        return prefix(code) + properties + " is missing or may not be written";
+        return prefix(code) + properties + " is missing or may not be written, or another process "
+                                           "held the configuration lock too long";
     case ORVCFG_OPEN_FAILED:
         return prefix(code) + properties + ", " + trace + " or their temporary files cannot be opened";
     case ORVCFG_RENAME_FAILED:
