@@ -80,6 +80,14 @@ void DefaultSAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_
     openElement(new Node(String(i_Name, i_Length), i_Attributes, i_Line, i_Column, i_Sequence));
 }
 
+void DefaultSAXHandler::startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,
+                                              int i_Column, int i_Sequence)
+{
+    if (skipElement(nullptr))
+        return;
+    openElement(new Node(String(i_Name, i_Length), i_Line, i_Column, i_Sequence));
+}
+
 void DefaultSAXHandler::closeElement()
 {
     --m_Depth;

@@ -40,6 +40,8 @@ public:
     void startElementUnits(const char16_t* i_Name, std::size_t i_Length,
                            NodeAttributes* i_Attributes, int i_Line, int i_Column,
                            int i_Sequence) override;
+    void startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,
+                               int i_Column, int i_Sequence) override;
     void endElementUnits(const char16_t* i_Name, std::size_t i_Length) override;
     void charactersUnits(const char16_t* i_Text, std::size_t i_Length, int i_Line, int i_Column,
                          int i_Sequence) override;

@@ -1,6 +1,7 @@
 #include "Node.h"
 
 #include "NodeAttributes.h"
+#include "SmallBlockPool.h"
 #include "UTF8XMLEncoding.h"
 
 #include <memory>
@@ -35,6 +36,7 @@ try : m_Name(i_Name),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
+      m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
       m_PreviousSibling(nullptr),
@@ -48,12 +50,72 @@ try : m_Name(std::move(i_Name)),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
+      m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
       m_PreviousSibling(nullptr),
       m_NextSibling(nullptr) {
 } catch (...) {
     delete i_Attributes;
+}
+
+Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
+    : m_Name(std::move(i_Name)),
+      m_Column(i_Column),
+      m_Line(i_Line),
+      m_Sequence(i_Sequence),
+      m_ChildCount(0),
+      m_Attributes(unmadeEmptyTable()),
+      m_Parent(nullptr),
+      m_PreviousSibling(nullptr),
+      m_NextSibling(nullptr)
+{
+}
+
+void* Node::operator new(std::size_t i_Bytes)
+{
+    return SmallBlockPool::allocate(i_Bytes);
+}
+
+void Node::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
+{
+    SmallBlockPool::release(i_Block, i_Bytes);
+}
+
+NodeAttributes* Node::unmadeEmptyTable()
+{
+    // Never handed out and never changed: only its address is compared, and its empty
+    // contents serve the writer.
+    static NodeAttributes s_Unmade(1);
+    return &s_Unmade;
+}
+
+NodeAttributes* Node::getAttributes() const
+{
+    if (m_Attributes == unmadeEmptyTable())
+        m_Attributes = new NodeAttributes(1);
+    return m_Attributes;
+}
+
+Node* Node::getPreviousSibling() const
+{
+    // The first child's backward link leads to the last child, whose forward link is null.
+    if (m_PreviousSibling == nullptr || m_PreviousSibling->m_NextSibling == nullptr)
+        return nullptr;
+    return m_PreviousSibling;
+}
+
+int Node::ChildList::size() const
+{
+    int count = 0;
+    for (const Node* child = m_First; child != nullptr; child = child->m_NextSibling)
+        ++count;
+    return count;
+}
+
+Node* Node::ChildList::back() const
+{
+    return m_First != nullptr ? m_First->m_PreviousSibling : nullptr;
 }
 
 Node::~Node()
@@ -66,14 +128,15 @@ Node::~Node()
     while (pending != nullptr) {
         Node* node = pending;
         pending = node->m_NextSibling;
-        if (node->m_Children.m_First != nullptr) {
-            node->m_Children.m_Last->m_NextSibling = pending;
-            pending = node->m_Children.m_First;
+        if (Node* first = node->m_Children.m_First) {
+            first->m_PreviousSibling->m_NextSibling = pending;
+            pending = first;
             node->m_Children = ChildList();
         }
         delete node;
     }
-    delete m_Attributes;
+    if (m_Attributes != unmadeEmptyTable())
+        delete m_Attributes;
 }
 
 int Node::getType() const
@@ -85,19 +148,25 @@ int Node::addChild(Node* i_Child)
 {
     if (i_Child == nullptr)
         return 0;
-    i_Child->m_PreviousSibling = m_Children.m_Last;
     i_Child->m_NextSibling = nullptr;
-    if (m_Children.m_Last != nullptr)
-        m_Children.m_Last->m_NextSibling = i_Child;
-    else
+    Node* first = m_Children.m_First;
+    if (first == nullptr) {
         m_Children.m_First = i_Child;
-    m_Children.m_Last = i_Child;
-    ++m_Children.m_Count;
+        i_Child->m_PreviousSibling = i_Child;
+    } else {
+        Node* last = first->m_PreviousSibling;
+        last->m_NextSibling = i_Child;
+        i_Child->m_PreviousSibling = last;
+        first->m_PreviousSibling = i_Child;
+    }
+    ++m_ChildCount;
     return 0;
 }
 
 Node* Node::copyWithoutChildren() const
 {
+    if (m_Attributes == unmadeEmptyTable())
+        return new Node(String(m_Name), m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
     return new Node(m_Name, m_Attributes != nullptr ? m_Attributes->copy() : nullptr, m_Line,

@@ -27,7 +27,8 @@ public:
     };
 
     // The children of a node, first to last. Children are linked to their siblings, so the
-    // list costs nothing per child beyond the node itself.
+    // list costs nothing per child beyond the node itself. The first child's backward link
+    // leads to the last child, which keeps the list one pointer wide; size() counts.
     class ChildList {
     public:
         class iterator {
@@ -59,20 +60,26 @@ public:
         iterator begin() const { return iterator(m_First); }
         iterator end() const { return iterator(); }
         bool empty() const { return m_First == nullptr; }
-        int size() const { return m_Count; }
+        int size() const;
         Node* front() const { return m_First; }
-        Node* back() const { return m_Last; }
+        Node* back() const;
 
     private:
         friend class Node;
         Node* m_First = nullptr;
-        Node* m_Last = nullptr;
-        int m_Count = 0;
     };
 
     // Takes ownership of i_Attributes (null allowed), even when construction fails.
     Node(const String& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence);
     Node(String&& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence);
+    // A node with an empty attribute table of block size 1, as the parser adapter gives
+    // every element without attributes and as every text node has. The table is only made
+    // when getAttributes() asks for it: most of these tables are never looked at.
+    Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence);
+
+    // Nodes are the bulk of a parsed tree: they come from the pool of the tree's objects.
+    static void* operator new(std::size_t i_Bytes);
+    static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
 
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
@@ -108,29 +115,34 @@ public:
     int addChild(Node* i_Child);
 
     // The attribute table; null when the element has none. Owned by the node.
-    NodeAttributes* getAttributes() const { return m_Attributes; }
+    NodeAttributes* getAttributes() const;
     int getLine() const { return m_Line; }
     int getColumn() const { return m_Column; }
     int getSequence() const { return m_Sequence; }
     Node* getParent() const { return m_Parent; }
-    int getChildCount() const { return m_Children.m_Count; }
+    int getChildCount() const { return m_ChildCount; }
     Node* getFirstChild() const { return m_Children.m_First; }
     Node* getNextSibling() const { return m_NextSibling; }
-    Node* getPreviousSibling() const { return m_PreviousSibling; }
+    Node* getPreviousSibling() const;
 
 private:
     // A copy of this node alone: no children, no parent, sequence 0.
     Node* copyWithoutChildren() const;
     // Writes the start tag of this element with its attributes.
     void writeStartTag(std::ostream& o_Out, int i_Indent) const;
+    // Stands for the empty table of block size 1 that has not been made yet.
+    static NodeAttributes* unmadeEmptyTable();
 
     String m_Name;
     int m_Column;
     int m_Line;
     int m_Sequence;
-    NodeAttributes* m_Attributes;
+    int m_ChildCount;
+    // unmadeEmptyTable() until someone asks for the table.
+    mutable NodeAttributes* m_Attributes;
     ChildList m_Children;
     Node* m_Parent;
+    // For the first child, the last child of the list (see ChildList).
     Node* m_PreviousSibling;
     Node* m_NextSibling;
 };

@@ -1,5 +1,6 @@
 #include "NodeAttributes.h"
 
+#include "SmallBlockPool.h"
 #include "XmlProxyResult.h"
 
 #include <memory>
@@ -14,6 +15,30 @@ NodeAttributes::~NodeAttributes()
     m_Sequences.clear();
     m_Values.clear();
     m_Names.clear();
+}
+
+void* NodeAttributes::operator new(std::size_t i_Bytes)
+{
+    return SmallBlockPool::allocate(i_Bytes);
+}
+
+void NodeAttributes::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
+{
+    SmallBlockPool::release(i_Block, i_Bytes);
+}
+
+void NodeAttributes::reserve(int i_NameUnits, int i_ValueUnits, int i_SequenceUnits)
+{
+    m_Names.reserve(i_NameUnits);
+    m_Values.reserve(i_ValueUnits);
+    m_Sequences.reserve(i_SequenceUnits);
+}
+
+void NodeAttributes::releaseReserve()
+{
+    m_Names.releaseFreeBlocks();
+    m_Values.releaseFreeBlocks();
+    m_Sequences.releaseFreeBlocks();
 }
 
 int NodeAttributes::addAttribute(const String& i_Name, const String& i_Value, const String& i_Sequence)
@@ -75,13 +100,11 @@ int NodeAttributes::getSequence(int i_Index, String& o_Sequence) const
 NodeAttributes* NodeAttributes::copy() const
 {
     auto table = std::make_unique<NodeAttributes>(m_BlockSize);
+    // The names of a table are unique, so adding every attribute of this one to the empty
+    // copy succeeds each time; the copy's vectors can therefore be made whole at once.
+    table->m_Names.assign(m_Names);
+    table->m_Values.assign(m_Values);
     const String zero = String::valueOf(0);
-    String name;
-    String value;
-    for (int index = 0; index < getCount(); ++index) {
-        getAttribute(index, name, value);
-        // A copy of a valid table cannot be refused; a refusal would only drop that entry.
-        table->addAttribute(name, value, zero);
-    }
+    table->m_Sequences.assignRepeated(zero.getUnits(), getCount());
     return table.release();
 }

@@ -5,6 +5,8 @@
 #include "String.h"
 #include "StringVector.h"
 
+#include <cstddef>
+
 // The attribute table of an element: names, values and sequence numbers (as decimal text)
 // in three string vectors side by side, one entry in each per attribute, in the order in
 // which the attributes were added. Names are unique within a table.
@@ -20,6 +22,10 @@ public:
     NodeAttributes(const NodeAttributes&) = delete;
     NodeAttributes& operator=(const NodeAttributes&) = delete;
 
+    // Tables are many and small: they come from the pool of the tree's objects.
+    static void* operator new(std::size_t i_Bytes);
+    static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
+
     int getCount() const { return m_Names.getCount(); }
     int getBlockSize() const { return m_BlockSize; }
 
@@ -28,6 +34,13 @@ public:
     int addAttribute(const String& i_Name, const String& i_Value, const String& i_Sequence);
     // The same from 0-terminated units, without building strings; a null pointer gives -1009.
     int addAttribute(const char16_t* i_Name, const char16_t* i_Value, const char16_t* i_Sequence);
+
+    // Makes room for attributes whose names, values and sequence texts take the given
+    // numbers of units, terminators included, so that adding them grows each vector once.
+    void reserve(int i_NameUnits, int i_ValueUnits, int i_SequenceUnits);
+    // Gives back what a reserve() left over when not every attribute was added: the
+    // vectors' blocks end as adding the attributes one by one would have left them.
+    void releaseReserve();
 
     // Name and value at i_Index; -1002 when out of range.
     int getAttribute(int i_Index, String& o_Name, String& o_Value) const;

@@ -1,10 +1,18 @@
 #include "SAXHandler.h"
 
+#include "NodeAttributes.h"
+
 void SAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_Length,
                                    NodeAttributes* i_Attributes, int i_Line, int i_Column,
                                    int i_Sequence)
 {
     startElement(String(i_Name, i_Length), i_Attributes, i_Line, i_Column, i_Sequence);
+}
+
+void SAXHandler::startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,
+                                       int i_Column, int i_Sequence)
+{
+    startElementUnits(i_Name, i_Length, new NodeAttributes(1), i_Line, i_Column, i_Sequence);
 }
 
 void SAXHandler::endElementUnits(const char16_t* i_Name, std::size_t i_Length)

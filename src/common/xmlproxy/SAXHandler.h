@@ -30,6 +30,11 @@ public:
     virtual void startElementUnits(const char16_t* i_Name, std::size_t i_Length,
                                    NodeAttributes* i_Attributes, int i_Line, int i_Column,
                                    int i_Sequence);
+    // An element without attributes, whose table would be empty with block size 1. By
+    // default the table is made and startElementUnits receives it; a handler that keeps
+    // tables in nodes may stand in one that is made only when asked for.
+    virtual void startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,
+                                       int i_Column, int i_Sequence);
     virtual void endElementUnits(const char16_t* i_Name, std::size_t i_Length);
     virtual void charactersUnits(const char16_t* i_Text, std::size_t i_Length, int i_Line,
                                  int i_Column, int i_Sequence);

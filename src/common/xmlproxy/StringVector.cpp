@@ -1,5 +1,6 @@
 #include "StringVector.h"
 
+#include "SmallBlockPool.h"
 #include "XmlProxyAssert.h"
 #include "XmlProxyResult.h"
 
@@ -14,6 +15,40 @@ int unitLength(const char16_t* i_Text)
     while (i_Text[length] != 0)
         ++length;
     return length;
+}
+
+// Units allocated behind a vector whose blocks hold i_Units units. Small buffers are
+// rounded to whole pool granules; from kExactLimit on, to eight steps per power of two, so
+// a buffer grown one string at a time is moved O(log n) times while a buffer sized once
+// wastes at most an eighth. A pure function of the blocks, so the size need not be stored.
+constexpr int kExactLimit = 64;
+constexpr int kUnitsPerGranule = static_cast<int>(SmallBlockPool::kGranule / sizeof(char16_t));
+constexpr int kStepsPerDoubling = 8;
+
+int allocatedUnits(int i_Units)
+{
+    if (i_Units <= kExactLimit)
+        return (i_Units + kUnitsPerGranule - 1) / kUnitsPerGranule * kUnitsPerGranule;
+    int power = kExactLimit;
+    while (power < i_Units / 2 + i_Units % 2)
+        power *= 2;
+    const int step = power / kStepsPerDoubling;
+    return (i_Units + step - 1) / step * step;
+}
+
+char16_t* allocateUnits(int i_Units)
+{
+    if (i_Units == 0)
+        return nullptr;
+    const std::size_t bytes = static_cast<std::size_t>(i_Units) * sizeof(char16_t);
+    auto* units = static_cast<char16_t*>(SmallBlockPool::allocate(bytes));
+    std::memset(units, 0, bytes);
+    return units;
+}
+
+void releaseUnits(char16_t* i_Units, int i_Count)
+{
+    SmallBlockPool::release(i_Units, static_cast<std::size_t>(i_Count) * sizeof(char16_t));
 }
 
 } // namespace
@@ -31,7 +66,7 @@ StringVector::~StringVector()
 
 int StringVector::clear()
 {
-    delete[] m_Buffer;
+    releaseUnits(m_Buffer, allocatedUnits(getCapacity()));
     m_Buffer = nullptr;
     m_BlockCount = 0;
     m_Free = 0;
@@ -67,17 +102,20 @@ int StringVector::find(const String& i_Key, int& o_Index) const
 
 int StringVector::find(const char16_t* i_Key, int i_Length, int& o_Index) const
 {
-    int start = 0;
+    // One pass: compare while the units agree, then skip the rest of the string.
+    const char16_t* text = m_Buffer;
     for (int index = 0; index < m_Count; ++index) {
-        int end = start;
-        while (m_Buffer[end] != 0)
-            ++end;
-        if (end - start == i_Length &&
-            std::equal(m_Buffer + start, m_Buffer + end, i_Key)) {
+        int same = 0;
+        while (same < i_Length && text[same] != 0 && text[same] == i_Key[same])
+            ++same;
+        if (same == i_Length && text[same] == 0) {
             o_Index = index;
             return XMLPROXY_SUCCESS;
         }
-        start = end + 1;
+        text += same;
+        while (*text != 0)
+            ++text;
+        ++text;
     }
     return XMLPROXY_NOT_FOUND;
 }
@@ -86,15 +124,12 @@ int StringVector::insert(int i_Index, const unsigned short* i_Text)
 {
     if (i_Text == nullptr)
         return XMLPROXY_NULL_STRING;
+    if (i_Index < 0 || i_Index > m_Count)
+        return XMLPROXY_INDEX_OUT_OF_RANGE;
     int length = 0;
     while (i_Text[length] != 0)
         ++length;
-    if (i_Index < 0 || i_Index > m_Count)
-        return XMLPROXY_INDEX_OUT_OF_RANGE;
-    // Both are 16-bit units; copy the bytes rather than reading one type through the other.
-    std::u16string units(static_cast<std::size_t>(length), u'\0');
-    std::memcpy(&units[0], i_Text, static_cast<std::size_t>(length) * sizeof(char16_t));
-    return insertUnits(i_Index, units.c_str(), length);
+    return insertUnits(i_Index, i_Text, length);
 }
 
 int StringVector::insert(int i_Index, const char16_t* i_Text)
@@ -106,13 +141,14 @@ int StringVector::insert(int i_Index, const char16_t* i_Text)
     return insertUnits(i_Index, i_Text, unitLength(i_Text));
 }
 
-int StringVector::insertUnits(int i_Index, const char16_t* i_Text, int i_Length)
+int StringVector::insertUnits(int i_Index, const void* i_Text, int i_Length)
 {
     const int needed = i_Length + 1;
     const int offset = offsetOf(i_Index);
     const int tail = usedUnits() - offset;
     // Growing first and then moving the tail up in place gives the same buffer as setting
-    // the tail aside, without a second allocation per insertion.
+    // the tail aside, without a second allocation per insertion. The text cannot lie in
+    // this vector's buffer: nothing hands out pointers into it.
     reserve(needed);
     std::memmove(m_Buffer + offset + needed, m_Buffer + offset,
                  static_cast<std::size_t>(tail) * sizeof(char16_t));
@@ -134,22 +170,18 @@ int StringVector::remove(int i_Index)
                  static_cast<std::size_t>(used - offset - removed) * sizeof(char16_t));
     std::fill(m_Buffer + used - removed, m_Buffer + used, u'\0');
     m_Free += removed;
+    releaseFreeBlocks();
+    --m_Count;
+    return XMLPROXY_SUCCESS;
+}
 
+int StringVector::releaseFreeBlocks()
+{
     const int releasable = m_Free / m_BlockSize;
     if (releasable > 0) {
-        const int keptBlocks = m_BlockCount - releasable;
-        char16_t* kept = nullptr;
-        if (keptBlocks > 0) {
-            const std::size_t units = static_cast<std::size_t>(keptBlocks) * m_BlockSize;
-            kept = new char16_t[units];
-            std::memcpy(kept, m_Buffer, units * sizeof(char16_t));
-        }
-        delete[] m_Buffer;
-        m_Buffer = kept;
-        m_BlockCount = keptBlocks;
+        resizeBlocks(m_BlockCount - releasable);
         m_Free -= releasable * m_BlockSize;
     }
-    --m_Count;
     return XMLPROXY_SUCCESS;
 }
 
@@ -159,14 +191,48 @@ int StringVector::reserve(int i_Units)
         return XMLPROXY_SUCCESS;
     const int missing = i_Units - m_Free;
     const int newBlocks = missing / m_BlockSize + (missing % m_BlockSize != 0 ? 1 : 0);
-    const std::size_t units = static_cast<std::size_t>(m_BlockCount + newBlocks) * m_BlockSize;
-    char16_t* grown = new char16_t[units]();
-    if (m_Buffer != nullptr) {
-        std::memcpy(grown, m_Buffer, static_cast<std::size_t>(usedUnits()) * sizeof(char16_t));
-        delete[] m_Buffer;
-    }
-    m_Buffer = grown;
-    m_BlockCount += newBlocks;
+    resizeBlocks(m_BlockCount + newBlocks);
     m_Free += newBlocks * m_BlockSize;
+    return XMLPROXY_SUCCESS;
+}
+
+void StringVector::resizeBlocks(int i_Blocks)
+{
+    const int before = allocatedUnits(getCapacity());
+    const int after = allocatedUnits(i_Blocks * m_BlockSize);
+    if (after != before) {
+        // The units between the blocks and the end of the allocation are 0 already, in the
+        // old buffer as in the new one; only the used part has to move.
+        char16_t* moved = allocateUnits(after);
+        if (m_Buffer != nullptr && moved != nullptr) {
+            std::memcpy(moved, m_Buffer, static_cast<std::size_t>(usedUnits()) * sizeof(char16_t));
+        }
+        releaseUnits(m_Buffer, before);
+        m_Buffer = moved;
+    }
+    m_BlockCount = i_Blocks;
+}
+
+int StringVector::assign(const StringVector& i_Other)
+{
+    clear();
+    const int used = i_Other.usedUnits();
+    reserve(used);
+    if (used > 0)
+        std::memcpy(m_Buffer, i_Other.m_Buffer, static_cast<std::size_t>(used) * sizeof(char16_t));
+    m_Free -= used;
+    m_Count = i_Other.m_Count;
+    return XMLPROXY_SUCCESS;
+}
+
+int StringVector::assignRepeated(const char16_t* i_Text, int i_Times)
+{
+    clear();
+    const int length = unitLength(i_Text) + 1;
+    reserve(length * i_Times);
+    for (int time = 0; time < i_Times; ++time)
+        std::memcpy(m_Buffer + time * length, i_Text, static_cast<std::size_t>(length) * sizeof(char16_t));
+    m_Free -= length * i_Times;
+    m_Count = i_Times;
     return XMLPROXY_SUCCESS;
 }

@@ -43,6 +43,16 @@ public:
 
     // Makes at least i_Units free units available, growing by whole blocks; always 0.
     int reserve(int i_Units);
+    // Releases every whole block that stands free, as a removal does; always 0. After a
+    // reserve() for strings that were then not all inserted, this leaves the buffer as
+    // inserting the stored strings one by one would have.
+    int releaseFreeBlocks();
+
+    // Replaces the contents by i_Other's strings, or by i_Times copies of the 0-terminated
+    // i_Text, in one step; the blocks end as inserting them one by one would leave them.
+    // Always 0.
+    int assign(const StringVector& i_Other);
+    int assignRepeated(const char16_t* i_Text, int i_Times);
 
     // The buffer's geometry, for hosts that budget memory and for tests.
     int getBlockSize() const { return m_BlockSize; }
@@ -54,8 +64,16 @@ private:
     int usedUnits() const { return m_BlockCount * m_BlockSize - m_Free; }
     // Offset in units of the string at i_Index (the end of the used part for m_Count).
     int offsetOf(int i_Index) const;
-    int insertUnits(int i_Index, const char16_t* i_Text, int i_Length);
+    // i_Text points at i_Length 16-bit units (of either 16-bit type), copied bytewise.
+    int insertUnits(int i_Index, const void* i_Text, int i_Length);
+    // Gives the vector i_Blocks blocks, keeping the used part; the caller has made sure
+    // that it fits.
+    void resizeBlocks(int i_Blocks);
 
+    // The blocks are what the vector shows (getCapacity, getFree); the allocation behind
+    // them is rounded up to a few sizes per power of two (see StringVector.cpp), so that
+    // appending one string after another, as attribute tables of block size 1 do, does not
+    // move the whole buffer every time. The units beyond the blocks are 0, as free ones are.
     char16_t* m_Buffer;
     int m_BlockCount;
     int m_Free;

@@ -1,26 +1,18 @@
 #include "TextNode.h"
 
-#include "NodeAttributes.h"
 #include "UTF8XMLEncoding.h"
 
 #include <ostream>
 #include <utility>
 
-namespace {
-
-// A text node's table stays empty; the smallest block keeps it from reserving anything.
-constexpr int kTextAttributesBlockSize = 1;
-
-} // namespace
-
+// A text node's table stays empty, with the smallest block; it is made only if asked for.
 TextNode::TextNode(const String& i_Text, int i_Line, int i_Column, int i_Sequence)
-    : Node(i_Text, new NodeAttributes(kTextAttributesBlockSize), i_Line, i_Column, i_Sequence)
+    : Node(String(i_Text), i_Line, i_Column, i_Sequence)
 {
 }
 
 TextNode::TextNode(String&& i_Text, int i_Line, int i_Column, int i_Sequence)
-    : Node(std::move(i_Text), new NodeAttributes(kTextAttributesBlockSize), i_Line, i_Column,
-           i_Sequence)
+    : Node(std::move(i_Text), i_Line, i_Column, i_Sequence)
 {
 }
 

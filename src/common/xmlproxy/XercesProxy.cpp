@@ -10,6 +10,7 @@
 #include <xercesc/sax/SAXParseException.hpp>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace {
@@ -103,11 +104,16 @@ void XercesProxy::endDocument()
 
 void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList& i_Attributes)
 {
-    NodeAttributes* table = new NodeAttributes(1);
-    fillAttributes(i_Attributes, table);
-    int sequence = m_Sequence++;
     const char16_t* name = orEmpty(i_Name);
-    m_Handler->startElementUnits(name, unitCount(name), table, currentLine(), currentColumn(), sequence);
+    if (i_Attributes.getLength() == 0) {
+        m_Handler->startBareElementUnits(name, unitCount(name), currentLine(), currentColumn(), m_Sequence++);
+        return;
+    }
+    std::unique_ptr<NodeAttributes> table(new NodeAttributes(1));
+    fillAttributes(i_Attributes, table.get());
+    int sequence = m_Sequence++;
+    m_Handler->startElementUnits(name, unitCount(name), table.release(), currentLine(), currentColumn(),
+                                 sequence);
 }
 
 void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out)
@@ -115,11 +121,24 @@ void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttri
     XMLPROXY_ASSERT(o_Out != 0);
     const XMLSize_t count = i_Attributes.getLength();
     char16_t sequence[16];
+    // Each vector of the table is sized once for all the attributes instead of growing
+    // with each; what a refused attribute leaves over is given back afterwards.
+    std::size_t nameUnits = 0;
+    std::size_t valueUnits = 0;
+    for (XMLSize_t index = 0; index < count; ++index) {
+        nameUnits += unitCount(orEmpty(i_Attributes.getName(index))) + 1;
+        valueUnits += unitCount(orEmpty(i_Attributes.getValue(index))) + 1;
+    }
+    std::size_t sequenceUnits = 0;
+    for (XMLSize_t index = 0; index < count; ++index)
+        sequenceUnits += unitCount(formatSequence(m_Sequence + static_cast<int>(index), sequence)) + 1;
+    o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), static_cast<int>(sequenceUnits));
     for (XMLSize_t index = 0; index < count; ++index) {
         // A refused attribute (a second one of the same name) is simply left out.
         o_Out->addAttribute(orEmpty(i_Attributes.getName(index)), orEmpty(i_Attributes.getValue(index)),
                             formatSequence(m_Sequence++, sequence));
     }
+    o_Out->releaseReserve();
 }
 
 void XercesProxy::endElement(const XMLCh* const i_Name)
