@@ -131,7 +131,13 @@ void ParseNodeSink::keepIfSection(Node* node)
 {
     const String& name = node->getName();
     const String* names = sectionNames();
+    const int length = name.length();
+    const char16_t first = name.getUnits()[0];
     for (int field = 0; field < SECTION_COUNT; ++field) {
+        // Most nodes are no section: a name of another length or first unit cannot compare
+        // equal, so only a likely match pays for the full comparison.
+        if (names[field].length() != length || names[field].getUnits()[0] != first)
+            continue;
         if (name.compareTo(names[field], 0) == 0) {
             // Points at the section, shares the ownership of the whole delivered tree.
             m_Sections[field] = std::shared_ptr<Node>(m_Delivery, node);
