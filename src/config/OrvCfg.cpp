@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -67,6 +68,12 @@ String configDirBelow(const String& base)
     dir.concat(CONFIG_DIR_NAME);
     dir.concat(File::pathSeparator);
     return dir;
+}
+
+// The header is ASCII: a line starts with its text exactly when it starts with its bytes.
+bool startsWithBytes(std::string_view line, std::string_view prefix)
+{
+    return line.substr(0, prefix.size()) == prefix;
 }
 
 } // namespace
@@ -208,17 +215,19 @@ void OrvCfg::loadProperties()
     }
 
     PropertyLineReader reader(file.get());
-    if (!reader.next() || !reader.text().startsWith(String(PROPERTIES_HEADER), 0)) {
+    if (!reader.next() || !startsWithBytes(reader.bytes(), PROPERTIES_HEADER)) {
         m_Error = ORVCFG_BAD_PROPERTIES_FILE;
         return;
     }
 
-    String key;
-    String value;
+    // Lines are split and trimmed on their bytes; only the key and the value are decoded.
+    std::string_view key;
+    std::string_view value;
     while (reader.next()) {
-        if (!splitPropertyLine(reader.text(), key, value))
+        if (!splitPropertyLine(reader.bytes(), key, value))
             continue;
-        m_Properties[key] = value;
+        // A repeated key keeps its first entry and takes the later value.
+        m_Properties.insert_or_assign(String(key.data(), key.size()), String(value.data(), value.size()));
         // Every assignment counts, a repeated key too.
         ++m_PropertyCount;
     }
@@ -253,20 +262,18 @@ int OrvCfg::installationType()
     if (!file)
         return ORV_INSTALL_UNDETERMINED;
 
-    const String typeKey(INSTALL_TYPE_KEY);
-    const String local(INSTALL_TYPE_LOCAL);
-    const String global(INSTALL_TYPE_GLOBAL);
     int result = ORV_INSTALL_UNDETERMINED;
     PropertyLineReader reader(file.get());
-    String key;
-    String value;
-    // Every line is read: the last one that names a known type decides.
+    std::string_view key;
+    std::string_view value;
+    // Every line is read: the last one that names a known type decides. Key and values are
+    // ASCII, so their bytes compare as their text does.
     while (reader.next()) {
-        if (!splitPropertyLine(reader.text(), key, value) || key.compareTo(typeKey, 0) != 0)
+        if (!splitPropertyLine(reader.bytes(), key, value) || key != INSTALL_TYPE_KEY)
             continue;
-        if (value.compareTo(local, 0) == 0)
+        if (value == INSTALL_TYPE_LOCAL)
             result = ORV_INSTALL_LOCAL;
-        else if (value.compareTo(global, 0) == 0)
+        else if (value == INSTALL_TYPE_GLOBAL)
             result = ORV_INSTALL_GLOBAL;
     }
     return result;

@@ -61,8 +61,9 @@ public:
     virtual ~OrvCfg();
 
 private:
+    // The ordinal order of the 16-bit units, the order of compareTo, compared inline.
     struct KeyOrder {
-        bool operator()(const String& a, const String& b) const { return a.compareTo(b, 0) < 0; }
+        bool operator()(const String& a, const String& b) const { return a.units() < b.units(); }
     };
     using PropertyMap = std::map<String, String, KeyOrder>;
 

@@ -3,8 +3,11 @@
 #include "FileSystem.h"
 #include "PathBuffers.h"
 #include "PropertyFileRewriter.h"
+#include "PropertyLineReader.h"
 
 #include <cerrno>
+#include <cstddef>
+#include <string_view>
 
 namespace {
 
@@ -62,16 +65,32 @@ bool same(const String& a, const char* b)
     return a.compareTo(String(b), 0) == 0;
 }
 
-// The key of a property line: the text before its first "=", trimmed. False for a line
-// without "=" or one that starts with it. Unlike the loader, a comment line has a key here:
-// the permission keys of the trace file are matched also when commented out.
+// The key of a property line: the text before its first "=", trimmed, as a view into the
+// line. False for a line without "=" or one that starts with it. Unlike the loader, a
+// comment line has a key here: the permission keys of the trace file are matched also when
+// commented out.
+bool lineKeyOf(const String& line, std::u16string_view& lineKey)
+{
+    const std::u16string_view units(line.units());
+    const std::size_t equals = units.find(u'=');
+    if (equals == std::u16string_view::npos || equals == 0)
+        return false;
+    std::size_t begin = 0;
+    std::size_t end = equals;
+    while (begin < end && isPropertyBlank(units[begin]))
+        ++begin;
+    while (end > begin && isPropertyBlank(units[end - 1]))
+        --end;
+    lineKey = units.substr(begin, end - begin);
+    return true;
+}
+
 bool lineKeyOf(const String& line, String& lineKey)
 {
-    const int equals = line.indexOf(static_cast<unsigned short>(u'='), 0);
-    if (equals <= 0)
+    std::u16string_view view;
+    if (!lineKeyOf(line, view))
         return false;
-    lineKey = line.substring(0, equals - 1);
-    lineKey.trim();
+    lineKey = String(view.data(), view.size());
     return true;
 }
 
@@ -157,9 +176,11 @@ int OrvCfg::writeToOrvFile(const String& key, const String& value, const String&
         return openError == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
 
     int result = ORVCFG_KEY_NOT_FOUND;
-    String lineKey;
+    // Most lines are copied: their key is compared where it stands in the line, uncopied.
+    const std::u16string_view wanted(key.units());
+    std::u16string_view lineKey;
     while (rewriter.nextLine()) {
-        if (lineKeyOf(rewriter.lineText(), lineKey) && same(lineKey, key)) {
+        if (lineKeyOf(rewriter.lineText(), lineKey) && lineKey == wanted) {
             rewriter.writeProperty(key, value);
             result = ORVCFG_OK;
         } else {

@@ -1,38 +1,84 @@
 #include "PropertyLineReader.h"
 
+#include <algorithm>
+#include <cstring>
+
+void PropertyLineReader::fill()
+{
+    if (!m_Block)
+        m_Block.reset(new char[BLOCK_SIZE]);
+    const std::size_t unread = m_BlockEnd - m_BlockBegin;
+    if (m_BlockBegin != 0 && unread != 0)
+        std::memmove(m_Block.get(), m_Block.get() + m_BlockBegin, unread);
+    m_BlockBegin = 0;
+    m_BlockEnd = unread;
+    const std::size_t wanted = BLOCK_SIZE - unread;
+    const std::size_t got = std::fread(m_Block.get() + unread, 1, wanted, m_File);
+    m_BlockEnd += got;
+    if (got < wanted) {
+        // A short read is the end of the file or a failure; either way nothing more comes.
+        m_AtEnd = true;
+        m_ReadFailed = std::ferror(m_File) != 0;
+    }
+}
+
 bool PropertyLineReader::next()
 {
     m_Size = 0;
-    while (m_Size < MAX_PIECE_LENGTH) {
-        int c = std::getc(m_File);
-        if (c == EOF) {
-            if (std::ferror(m_File)) {
-                m_Size = 0;
-                return false;
+    std::size_t take = 0;
+    for (;;) {
+        const std::size_t unread = m_BlockEnd - m_BlockBegin;
+        const char* start = m_Block ? m_Block.get() + m_BlockBegin : nullptr;
+        const std::size_t window = std::min(unread, MAX_PIECE_LENGTH);
+        if (window != 0) {
+            if (const void* lineFeed = std::memchr(start, '\n', window)) {
+                take = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1;
+                break;
             }
+        }
+        if (unread >= MAX_PIECE_LENGTH) {
+            take = MAX_PIECE_LENGTH;
             break;
         }
-        m_Buffer[m_Size++] = static_cast<char>(c);
-        if (c == '\n')
+        if (m_AtEnd) {
+            if (m_ReadFailed) {
+                // The piece the failure interrupted is dropped, and the file ends here.
+                m_BlockBegin = m_BlockEnd;
+                m_Buffer[0] = '\0';
+                return false;
+            }
+            take = unread;
             break;
+        }
+        fill();
     }
+    if (take != 0)
+        std::memcpy(m_Buffer, m_Block.get() + m_BlockBegin, take);
+    m_BlockBegin += take;
+    m_Size = take;
     m_Buffer[m_Size] = '\0';
     return m_Size > 0;
 }
 
-bool splitPropertyLine(const String& line, String& key, String& value)
+std::string_view trimPropertyBytes(std::string_view text)
 {
-    if (line.charAt(0) == u'#')
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isPropertyBlank(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    while (end > begin && isPropertyBlank(static_cast<unsigned char>(text[end - 1])))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+bool splitPropertyLine(std::string_view line, std::string_view& key, std::string_view& value)
+{
+    if (line.empty() || line.front() == '#')
         return false;
-    int equals = line.indexOf(static_cast<unsigned short>(u'='), 0);
-    if (equals <= 0)
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos || equals == 0)
         return false;
-    const char16_t* units = line.getUnits();
-    String newKey(units, static_cast<std::size_t>(equals));
-    String newValue(units + equals + 1, static_cast<std::size_t>(line.length() - equals - 1));
-    newKey.trim();
-    newValue.trim();
-    key = newKey;
-    value = newValue;
+    key = trimPropertyBytes(line.substr(0, equals));
+    value = trimPropertyBytes(line.substr(equals + 1));
     return true;
 }
