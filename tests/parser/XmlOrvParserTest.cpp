@@ -4,6 +4,7 @@
 #include "Node.h"
 #include "OrvCfg.h"
 #include "ParseNodeSink.h"
+#include "SmallBlockPool.h"
 #include "TestSupport.h"
 #include "Tracer.h"
 #include "XmlOrvParser.h"
@@ -128,6 +129,26 @@ TEST_F(XmlOrvParserTest, ValidDocumentGivesEverySectionAndNoErrors)
     EXPECT_EQ(written(sink.getNode(4)), "<Vpd>\n <NetConfig port=\"8\"/></Vpd>\n");
     EXPECT_EQ(written(sink.getNode(9)), "<NetConfig port=\"8\"/>");
     EXPECT_EQ(sink.getNode(3), nullptr);
+}
+
+// The node pool counts what it hands out, so a tree that is never released shows up even
+// in builds without a leak checker; releasing the last tree gives the chunks back.
+TEST_F(XmlOrvParserTest, EveryTreeOfAParseIsReleasedWithItsSinkAndCopies)
+{
+    const std::size_t before = SmallBlockPool::liveBlocks();
+    {
+        ParseNodeSink sink;
+        XmlOrvParser invalid(document("invalid.xml", kInvalid), sink);
+        XmlOrvParser parser(document("config.xml", kValid), sink);
+        ParseNodeSink copy(sink);
+        std::unique_ptr<Node> hardware(copy.getNode(1));
+        ASSERT_NE(hardware, nullptr);
+        sink = ParseNodeSink();
+    }
+    EXPECT_EQ(SmallBlockPool::liveBlocks(), before);
+    if (before == 0) {
+        EXPECT_LE(SmallBlockPool::chunkBytes(), 64u * 1024u);
+    }
 }
 
 TEST_F(XmlOrvParserTest, ZippedDocumentReadsFromItsFirstEntry)

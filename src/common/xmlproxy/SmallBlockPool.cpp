@@ -1,6 +1,7 @@
 #include "SmallBlockPool.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -30,21 +31,57 @@ struct ChunkHeader {
     std::max_align_t alignment;
 };
 
-struct ThreadPool {
-    FreeBlock* freeLists[kClassCount];
-    char* next;
-    char* end;
-    ChunkHeader* chunks;
+struct Pool {
+    std::mutex lock;
+    FreeBlock* freeLists[kClassCount] = {};
+    char* next = nullptr;
+    char* end = nullptr;
+    ChunkHeader* chunks = nullptr;
+    std::size_t live = 0;
+    std::size_t chunkCount = 0;
+
+    // Only when nothing is handed out, so every free block lies in a chunk being freed or
+    // reset. The newest chunk is kept (empty) unless `all`, so that a pool that keeps
+    // emptying and filling does not go back to the general allocator each time.
+    void releaseChunks(bool all) noexcept
+    {
+        ChunkHeader* keep = all ? nullptr : chunks;
+        ChunkHeader* chunk = keep != nullptr ? keep->previous : chunks;
+        while (chunk != nullptr) {
+            ChunkHeader* previous = chunk->previous;
+            std::free(chunk);
+            chunk = previous;
+        }
+        for (FreeBlock*& list : freeLists)
+            list = nullptr;
+        chunks = keep;
+        chunkCount = keep != nullptr ? 1 : 0;
+        if (keep != nullptr) {
+            keep->previous = nullptr;
+            next = reinterpret_cast<char*>(keep) + offsetof(ChunkHeader, alignment);
+            end = reinterpret_cast<char*>(keep) + kChunkBytes;
+        } else {
+            next = end = nullptr;
+        }
+    }
+
+    ~Pool() { releaseChunks(true); }
 };
 
-thread_local ThreadPool t_Pool;
+// Constructed on first use and destroyed after every static that could still release a
+// block into it has gone (statics are destroyed in reverse order of construction).
+Pool& pool()
+{
+    static Pool instance;
+    return instance;
+}
 
 std::size_t classOf(std::size_t i_Bytes)
 {
     return (i_Bytes + SmallBlockPool::kGranule - 1) / SmallBlockPool::kGranule - 1;
 }
 
-void* carve(ThreadPool& io_Pool, std::size_t i_Bytes)
+void* carve(Pool& io_Pool, std::size_t i_Bytes)
 {
     if (static_cast<std::size_t>(io_Pool.end - io_Pool.next) < i_Bytes) {
         void* memory = std::malloc(kChunkBytes);
@@ -53,6 +90,7 @@ void* carve(ThreadPool& io_Pool, std::size_t i_Bytes)
         ChunkHeader* chunk = static_cast<ChunkHeader*>(memory);
         chunk->previous = io_Pool.chunks;
         io_Pool.chunks = chunk;
+        ++io_Pool.chunkCount;
         io_Pool.next = static_cast<char*>(memory) + offsetof(ChunkHeader, alignment);
         io_Pool.end = static_cast<char*>(memory) + kChunkBytes;
     }
@@ -73,13 +111,18 @@ void* allocate(std::size_t i_Bytes)
 {
     if (i_Bytes == 0 || i_Bytes > kLargestPooled)
         return ::operator new(i_Bytes);
-    ThreadPool& pool = t_Pool;
+    Pool& p = pool();
     const std::size_t sizeClass = classOf(i_Bytes);
-    if (FreeBlock* block = pool.freeLists[sizeClass]) {
-        pool.freeLists[sizeClass] = block->next;
-        return block;
+    std::lock_guard<std::mutex> guard(p.lock);
+    void* block;
+    if (FreeBlock* free = p.freeLists[sizeClass]) {
+        p.freeLists[sizeClass] = free->next;
+        block = free;
+    } else {
+        block = carve(p, (sizeClass + 1) * kGranule);
     }
-    return carve(pool, (sizeClass + 1) * kGranule);
+    ++p.live;
+    return block;
 }
 
 void release(void* i_Block, std::size_t i_Bytes) noexcept
@@ -90,11 +133,30 @@ void release(void* i_Block, std::size_t i_Bytes) noexcept
         ::operator delete(i_Block);
         return;
     }
-    ThreadPool& pool = t_Pool;
+    Pool& p = pool();
     const std::size_t sizeClass = classOf(i_Bytes);
+    std::lock_guard<std::mutex> guard(p.lock);
+    if (--p.live == 0) {
+        p.releaseChunks(false);
+        return;
+    }
     FreeBlock* block = static_cast<FreeBlock*>(i_Block);
-    block->next = pool.freeLists[sizeClass];
-    pool.freeLists[sizeClass] = block;
+    block->next = p.freeLists[sizeClass];
+    p.freeLists[sizeClass] = block;
+}
+
+std::size_t liveBlocks() noexcept
+{
+    Pool& p = pool();
+    std::lock_guard<std::mutex> guard(p.lock);
+    return p.live;
+}
+
+std::size_t chunkBytes() noexcept
+{
+    Pool& p = pool();
+    std::lock_guard<std::mutex> guard(p.lock);
+    return p.chunkCount * kChunkBytes;
 }
 
 #else
@@ -107,6 +169,16 @@ void* allocate(std::size_t i_Bytes)
 void release(void* i_Block, std::size_t) noexcept
 {
     ::operator delete(i_Block);
+}
+
+std::size_t liveBlocks() noexcept
+{
+    return 0;
+}
+
+std::size_t chunkBytes() noexcept
+{
+    return 0;
 }
 
 #endif

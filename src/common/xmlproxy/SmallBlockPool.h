@@ -14,9 +14,11 @@
 // larger than kLargestPooled bytes goes to the general allocator. The caller passes the same
 // size to release() that it passed to allocate().
 //
-// Each thread has its own chunks and free lists, so no lock is taken; a block may be released
-// on another thread than the one that allocated it (it then serves that thread). Chunks are
-// kept for reuse for the life of the process.
+// One pool serves the process, behind a lock that is never contended in practice (parses
+// run one at a time), so a tree may be built on one thread and released on another. The
+// pool counts the blocks it has handed out; when the last one comes back, every chunk goes
+// back to the general allocator, so a host that has released its trees holds no memory for
+// them, and nothing is left behind when a thread or the library goes away.
 //
 // Built with the address sanitizer, every block comes from the general allocator instead,
 // so that the sanitizer sees each object's lifetime and leaks on its own.
@@ -27,6 +29,12 @@ constexpr std::size_t kLargestPooled = 512;
 
 void* allocate(std::size_t i_Bytes);
 void release(void* i_Block, std::size_t i_Bytes) noexcept;
+
+// Blocks handed out and not yet released (0 when the pool is disabled): a tree that is
+// not released shows up here even in builds without a leak checker.
+std::size_t liveBlocks() noexcept;
+// Bytes of chunks the pool holds from the general allocator.
+std::size_t chunkBytes() noexcept;
 
 } // namespace SmallBlockPool
 
