@@ -227,7 +227,7 @@ void OrvCfg::loadProperties()
         if (!splitPropertyLine(reader.bytes(), key, value))
             continue;
         // A repeated key keeps its first entry and takes the later value.
-        m_Properties.insert_or_assign(String(key.data(), key.size()), String(value.data(), value.size()));
+        m_Properties.insert_or_assign(propertyText(key), propertyText(value));
         // Every assignment counts, a repeated key too.
         ++m_PropertyCount;
     }

@@ -82,3 +82,24 @@ bool splitPropertyLine(std::string_view line, std::string_view& key, std::string
     value = trimPropertyBytes(line.substr(equals + 1));
     return true;
 }
+
+String PropertyLineReader::text() const
+{
+    return propertyText(bytes());
+}
+
+String propertyText(std::string_view bytes)
+{
+    if (bytes.size() <= PropertyLineReader::MAX_PIECE_LENGTH) {
+        char16_t units[PropertyLineReader::MAX_PIECE_LENGTH];
+        unsigned int highBits = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            highBits |= byte;
+            units[i] = byte;
+        }
+        if (highBits < 0x80)
+            return String(units, bytes.size());
+    }
+    return String(bytes.data(), bytes.size());
+}

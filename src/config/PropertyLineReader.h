@@ -41,7 +41,7 @@ public:
     std::size_t size() const { return m_Size; }
     std::string_view bytes() const { return std::string_view(m_Buffer, m_Size); }
     // The piece as 16-bit text (invalid UTF-8 keeps its bytes, see String).
-    String text() const { return String(m_Buffer, m_Size); }
+    String text() const;
 
 private:
     // Moves the unread bytes to the front of the block and reads more behind them.
@@ -64,6 +64,10 @@ constexpr bool isPropertyBlank(unsigned int c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+
+// Bytes of a property file as 16-bit text, the same text as String(bytes, size). Most lines
+// are plain ASCII, whose units are the bytes themselves: those are widened directly.
+String propertyText(std::string_view bytes);
 
 // The bytes of `text` without leading and trailing white space.
 std::string_view trimPropertyBytes(std::string_view text);
