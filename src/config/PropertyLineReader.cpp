@@ -90,16 +90,30 @@ String PropertyLineReader::text() const
 
 String propertyText(std::string_view bytes)
 {
+    // ASCII and two-byte sequences (the letters of the Latin scripts) are decoded here;
+    // anything else, and any byte that is not valid there, goes to the full decoder.
     if (bytes.size() <= PropertyLineReader::MAX_PIECE_LENGTH) {
         char16_t units[PropertyLineReader::MAX_PIECE_LENGTH];
-        unsigned int highBits = 0;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::size_t count = 0;
+        std::size_t i = 0;
+        const std::size_t size = bytes.size();
+        while (i < size) {
             const auto byte = static_cast<unsigned char>(bytes[i]);
-            highBits |= byte;
-            units[i] = byte;
+            if (byte < 0x80) {
+                units[count++] = byte;
+                ++i;
+                continue;
+            }
+            if (byte < 0xC2 || byte > 0xDF || i + 1 == size)
+                break;
+            const auto next = static_cast<unsigned char>(bytes[i + 1]);
+            if ((next & 0xC0) != 0x80)
+                break;
+            units[count++] = static_cast<char16_t>(((byte & 0x1F) << 6) | (next & 0x3F));
+            i += 2;
         }
-        if (highBits < 0x80)
-            return String(units, bytes.size());
+        if (i == size)
+            return String(units, count);
     }
     return String(bytes.data(), bytes.size());
 }
