@@ -42,10 +42,12 @@ for t in "${targets[@]}"; do
   log="$build/fuzz-logs/$t.log"
   mkdir -p "$corpus" "$seeds"
   echo "fuzz: $t for ${budget}s" >&2
+  dict=()
+  [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
   status=0
   # A single input that takes 20 s or grows past 2 GB counts as a finding (hang, blow-up).
   "$build/fuzz/fuzz_$t" -max_total_time="$budget" -timeout=20 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$t-" \
+    -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$t-" "${dict[@]}" \
     "$corpus" "$seeds" >"$log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   execs=${execs:-?}
