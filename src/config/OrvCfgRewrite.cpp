@@ -85,6 +85,17 @@ bool lineKeyOf(const String& line, std::u16string_view& lineKey)
     return true;
 }
 
+// The same for the bytes of a line: "=" and the blanks are ASCII and never part of a
+// multi-byte sequence, so the key's bytes are the bytes of the key cut from the text.
+bool lineKeyBytes(std::string_view line, std::string_view& lineKey)
+{
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos || equals == 0)
+        return false;
+    lineKey = trimPropertyBytes(line.substr(0, equals));
+    return true;
+}
+
 bool lineKeyOf(const String& line, String& lineKey)
 {
     std::u16string_view view;
@@ -176,11 +187,15 @@ int OrvCfg::writeToOrvFile(const String& key, const String& value, const String&
         return openError == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
 
     int result = ORVCFG_KEY_NOT_FOUND;
-    // Most lines are copied: their key is compared where it stands in the line, uncopied.
-    const std::u16string_view wanted(key.units());
-    std::u16string_view lineKey;
+    // Most lines are copied, so keys are compared as bytes and no line is decoded. A line's
+    // key decodes to `key` exactly when its bytes are the narrow form of `key` and that form
+    // decodes back to `key` (decoding is one-to-one, and every byte string survives the
+    // round trip); a key without such a form, a lone surrogate say, matches no line.
+    const std::string_view wanted(key.narrow(), key.narrowLength());
+    const bool keyHasLines = propertyText(wanted) == key;
+    std::string_view lineKey;
     while (rewriter.nextLine()) {
-        if (lineKeyOf(rewriter.lineText(), lineKey) && lineKey == wanted) {
+        if (keyHasLines && lineKeyBytes(rewriter.lineBytes(), lineKey) && lineKey == wanted) {
             rewriter.writeProperty(key, value);
             result = ORVCFG_OK;
         } else {

@@ -34,10 +34,22 @@ int PropertyFileRewriter::open()
 
 bool PropertyFileRewriter::nextLine()
 {
-    if (!m_Reader || !m_Reader->next())
-        return false;
-    m_LineText = m_Reader->text();
-    return true;
+    m_LineTextValid = false;
+    return m_Reader && m_Reader->next();
+}
+
+std::string_view PropertyFileRewriter::lineBytes() const
+{
+    return m_Reader ? m_Reader->bytes() : std::string_view();
+}
+
+const String& PropertyFileRewriter::lineText() const
+{
+    if (!m_LineTextValid) {
+        m_LineText = propertyText(lineBytes());
+        m_LineTextValid = true;
+    }
+    return m_LineText;
 }
 
 void PropertyFileRewriter::copyLine()

@@ -45,8 +45,11 @@ public:
     // Reads the next piece of the property file (at most 259 bytes, see
     // PropertyLineReader); false at the end.
     bool nextLine();
-    // The piece last read, as 16-bit text.
-    const String& lineText() const { return m_LineText; }
+    // The piece last read, byte for byte.
+    std::string_view lineBytes() const;
+    // The piece last read, as 16-bit text; converted on first request, since most pieces
+    // of a rewrite are copied without being looked at as text.
+    const String& lineText() const;
 
     // Writes the piece last read, byte for byte.
     void copyLine();
@@ -65,7 +68,8 @@ private:
     orv::os::FileHandle m_Input;
     orv::os::FileHandle m_Output;
     std::unique_ptr<PropertyLineReader> m_Reader;
-    String m_LineText;
+    mutable String m_LineText;
+    mutable bool m_LineTextValid = false;
     bool m_TempCreated = false;
     bool m_WriteFailed = false;
 };
