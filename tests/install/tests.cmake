@@ -10,3 +10,7 @@ add_test(NAME install.ConsumerBuildsAgainstInstalledPackage
     -DSANITIZE=${ORV_SANITIZE}
     -P ${CMAKE_CURRENT_LIST_DIR}/consumer_check.cmake)
 set_tests_properties(install.ConsumerBuildsAgainstInstalledPackage PROPERTIES TIMEOUT 600 RESOURCE_LOCK install-prefix)
+add_test(NAME install.ReadmeShowsTheHostProgramTheTestsBuild
+  COMMAND ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md
+    -DEXAMPLE=${PROJECT_SOURCE_DIR}/examples/host/main.cpp
+    -P ${CMAKE_CURRENT_LIST_DIR}/readme_example_check.cmake)

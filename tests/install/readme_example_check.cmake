@@ -1,0 +1,13 @@
+# The host program shown in the README is the one the tests build and run.
+file(READ ${README} readme)
+file(READ ${EXAMPLE} example)
+string(FIND "${readme}" "## A host program" at)
+string(SUBSTRING "${readme}" ${at} -1 section)
+string(FIND "${section}" "```cpp\n" begin)
+math(EXPR begin "${begin} + 7")
+string(SUBSTRING "${section}" ${begin} -1 section)
+string(FIND "${section}" "```" end)
+string(SUBSTRING "${section}" 0 ${end} shown)
+if(NOT shown STREQUAL example)
+  message(FATAL_ERROR "the README's host program differs from ${EXAMPLE}")
+endif()
