@@ -39,8 +39,7 @@ try : m_Name(i_Name),
       m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
-      m_PreviousSibling(nullptr),
-      m_NextSibling(nullptr) {
+      m_NextSibling(0) {
 } catch (...) {
     delete i_Attributes;
 }
@@ -53,8 +52,7 @@ try : m_Name(std::move(i_Name)),
       m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
-      m_PreviousSibling(nullptr),
-      m_NextSibling(nullptr) {
+      m_NextSibling(0) {
 } catch (...) {
     delete i_Attributes;
 }
@@ -67,8 +65,7 @@ Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_ChildCount(0),
       m_Attributes(unmadeEmptyTable()),
       m_Parent(nullptr),
-      m_PreviousSibling(nullptr),
-      m_NextSibling(nullptr)
+      m_NextSibling(0)
 {
 }
 
@@ -99,37 +96,46 @@ NodeAttributes* Node::getAttributes() const
 
 Node* Node::getPreviousSibling() const
 {
-    // The first child's backward link leads to the last child, whose forward link is null.
-    if (m_PreviousSibling == nullptr || m_PreviousSibling->m_NextSibling == nullptr)
+    if (m_NextSibling == 0)
         return nullptr;
-    return m_PreviousSibling;
+    // Round the ring to the first child, then forward to the one before this node.
+    const Node* last = this;
+    while ((last->m_NextSibling & kEndOfList) == 0)
+        last = linkTarget(last->m_NextSibling);
+    Node* sibling = linkTarget(last->m_NextSibling);
+    if (sibling == this)
+        return nullptr;
+    while (linkTarget(sibling->m_NextSibling) != this)
+        sibling = linkTarget(sibling->m_NextSibling);
+    return sibling;
 }
 
 int Node::ChildList::size() const
 {
     int count = 0;
-    for (const Node* child = m_First; child != nullptr; child = child->m_NextSibling)
+    for (const Node* child = front(); child != nullptr; child = child->getNextSibling())
         ++count;
     return count;
-}
-
-Node* Node::ChildList::back() const
-{
-    return m_First != nullptr ? m_First->m_PreviousSibling : nullptr;
 }
 
 Node::~Node()
 {
     // The descendants are deleted from one chain threaded through their sibling links: a
     // node's children join the chain before the node goes, so its own destructor finds no
-    // children and the depth of the tree never reaches the call stack.
-    Node* pending = m_Children.m_First;
-    m_Children = ChildList();
+    // children and the depth of the tree never reaches the call stack. In the chain every
+    // link is a plain address, and 0 ends it.
+    Node* pending = nullptr;
+    if (Node* last = m_Children.m_Last) {
+        pending = linkTarget(last->m_NextSibling);
+        last->m_NextSibling = 0;
+        m_Children = ChildList();
+    }
     while (pending != nullptr) {
         Node* node = pending;
-        pending = node->m_NextSibling;
-        if (Node* first = node->m_Children.m_First) {
-            first->m_PreviousSibling->m_NextSibling = pending;
+        pending = reinterpret_cast<Node*>(node->m_NextSibling);
+        if (Node* last = node->m_Children.m_Last) {
+            Node* first = linkTarget(last->m_NextSibling);
+            last->m_NextSibling = reinterpret_cast<std::uintptr_t>(pending);
             pending = first;
             node->m_Children = ChildList();
         }
@@ -148,17 +154,15 @@ int Node::addChild(Node* i_Child)
 {
     if (i_Child == nullptr)
         return 0;
-    i_Child->m_NextSibling = nullptr;
-    Node* first = m_Children.m_First;
-    if (first == nullptr) {
-        m_Children.m_First = i_Child;
-        i_Child->m_PreviousSibling = i_Child;
+    const std::uintptr_t child = reinterpret_cast<std::uintptr_t>(i_Child);
+    if (Node* last = m_Children.m_Last) {
+        // The new child takes over the end mark and the way back to the first child.
+        i_Child->m_NextSibling = last->m_NextSibling;
+        last->m_NextSibling = child;
     } else {
-        Node* last = first->m_PreviousSibling;
-        last->m_NextSibling = i_Child;
-        i_Child->m_PreviousSibling = last;
-        first->m_PreviousSibling = i_Child;
+        i_Child->m_NextSibling = child | kEndOfList;
     }
+    m_Children.m_Last = i_Child;
     ++m_ChildCount;
     return 0;
 }
@@ -184,15 +188,15 @@ Node* Node::clone() const
         const Node* original = pending.back().first;
         Node* copy = pending.back().second;
         pending.pop_back();
-        for (const Node* child = original->m_Children.m_First; child != nullptr;
-             child = child->m_NextSibling) {
+        for (const Node* child = original->getFirstChild(); child != nullptr;
+             child = child->getNextSibling()) {
             if (child->getType() != NODE_ELEMENT) {
                 copy->addChild(child->clone());
                 continue;
             }
             Node* childCopy = child->copyWithoutChildren();
             copy->addChild(childCopy);
-            if (child->m_Children.m_First != nullptr)
+            if (!child->m_Children.empty())
                 pending.emplace_back(child, childCopy);
         }
     }
@@ -230,7 +234,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
     // Writes the start tag; an element with children stays open, an empty one is done.
     auto start = [&open, &o_Out](const Node* i_Node, int i_NodeIndent) {
         i_Node->writeStartTag(o_Out, i_NodeIndent);
-        const Node* first = i_Node->m_Children.m_First;
+        const Node* first = i_Node->getFirstChild();
         if (first == nullptr) {
             o_Out << "/>";
             return;
@@ -245,7 +249,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         OpenElement& top = open.back();
         if (top.nextChild != nullptr && top.result == 0) {
             const Node* child = top.nextChild;
-            top.nextChild = child->m_NextSibling;
+            top.nextChild = child->getNextSibling();
             if (child->getType() == NODE_ELEMENT)
                 start(child, top.indent + 1);
             else
@@ -254,7 +258,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         }
         const Node* node = top.node;
         result = top.result;
-        if (node->m_Children.m_First->getType() != NODE_TEXT && top.indent > 0)
+        if (node->getFirstChild()->getType() != NODE_TEXT && top.indent > 0)
             writeSpaces(o_Out, top.indent);
         o_Out << "</";
         writeName(o_Out, node->m_Name);

@@ -5,6 +5,7 @@
 #include "String.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <iterator>
 
@@ -26,9 +27,11 @@ public:
         NODE_TEXT = 1,
     };
 
-    // The children of a node, first to last. Children are linked to their siblings, so the
-    // list costs nothing per child beyond the node itself. The first child's backward link
-    // leads to the last child, which keeps the list one pointer wide; size() counts.
+    // The children of a node, first to last. Children are linked to their siblings in a
+    // ring: the list holds the last child, whose forward link leads back to the first and
+    // is marked as the end. Appending stays constant time while a node carries a single
+    // sibling link, which keeps the hundreds of thousands of nodes of a large document
+    // small. size() counts.
     class ChildList {
     public:
         class iterator {
@@ -57,16 +60,16 @@ public:
         };
         using const_iterator = iterator;
 
-        iterator begin() const { return iterator(m_First); }
+        iterator begin() const { return iterator(front()); }
         iterator end() const { return iterator(); }
-        bool empty() const { return m_First == nullptr; }
+        bool empty() const { return m_Last == nullptr; }
         int size() const;
-        Node* front() const { return m_First; }
-        Node* back() const;
+        Node* front() const;
+        Node* back() const { return m_Last; }
 
     private:
         friend class Node;
-        Node* m_First = nullptr;
+        Node* m_Last = nullptr;
     };
 
     // Takes ownership of i_Attributes (null allowed), even when construction fails.
@@ -121,11 +124,20 @@ public:
     int getSequence() const { return m_Sequence; }
     Node* getParent() const { return m_Parent; }
     int getChildCount() const { return m_ChildCount; }
-    Node* getFirstChild() const { return m_Children.m_First; }
-    Node* getNextSibling() const { return m_NextSibling; }
+    Node* getFirstChild() const { return m_Children.front(); }
+    Node* getNextSibling() const
+    {
+        return (m_NextSibling & kEndOfList) != 0 ? nullptr : reinterpret_cast<Node*>(m_NextSibling);
+    }
+    // Walks the siblings (the list keeps no backward links).
     Node* getPreviousSibling() const;
 
 private:
+    // Marks the last child's forward link, which holds the first child's address. Nodes are
+    // aligned to at least two bytes, so the lowest bit of an address is free.
+    static constexpr std::uintptr_t kEndOfList = 1;
+    static Node* linkTarget(std::uintptr_t i_Link) { return reinterpret_cast<Node*>(i_Link & ~kEndOfList); }
+
     // A copy of this node alone: no children, no parent, sequence 0.
     Node* copyWithoutChildren() const;
     // Writes the start tag of this element with its attributes.
@@ -142,14 +154,19 @@ private:
     mutable NodeAttributes* m_Attributes;
     ChildList m_Children;
     Node* m_Parent;
-    // For the first child, the last child of the list (see ChildList).
-    Node* m_PreviousSibling;
-    Node* m_NextSibling;
+    // The next sibling; for the last child, the first one marked with kEndOfList (see
+    // ChildList); 0 while the node is in no list.
+    std::uintptr_t m_NextSibling;
 };
+
+inline Node* Node::ChildList::front() const
+{
+    return m_Last != nullptr ? Node::linkTarget(m_Last->m_NextSibling) : nullptr;
+}
 
 inline Node::ChildList::iterator& Node::ChildList::iterator::operator++()
 {
-    m_Node = m_Node->m_NextSibling;
+    m_Node = m_Node->getNextSibling();
     return *this;
 }
 

@@ -85,11 +85,30 @@ int NodeAttributes::getAttribute(int i_Index, String& o_Name, String& o_Value) c
 
 int NodeAttributes::getValue(const String& i_Name, String& o_Value) const
 {
-    int index = 0;
-    const int result = m_Names.find(i_Name, index);
-    if (result != XMLPROXY_SUCCESS)
-        return result;
-    return m_Values.get(index, o_Value);
+    // Names and values are walked side by side, so the value is at hand when its name
+    // matches: one pass instead of a search for the index and a second walk to it.
+    const char16_t* key = i_Name.getUnits();
+    const int keyLength = i_Name.length();
+    const char16_t* name = m_Names.m_Buffer;
+    const char16_t* value = m_Values.m_Buffer;
+    for (int index = 0; index < getCount(); ++index) {
+        int same = 0;
+        while (same < keyLength && name[same] == key[same] && name[same] != 0)
+            ++same;
+        const char16_t* valueEnd = value;
+        while (*valueEnd != 0)
+            ++valueEnd;
+        if (same == keyLength && name[same] == 0) {
+            o_Value = String(value, static_cast<std::size_t>(valueEnd - value));
+            return XMLPROXY_SUCCESS;
+        }
+        name += same;
+        while (*name != 0)
+            ++name;
+        ++name;
+        value = valueEnd + 1;
+    }
+    return XMLPROXY_NOT_FOUND;
 }
 
 int NodeAttributes::getSequence(int i_Index, String& o_Sequence) const

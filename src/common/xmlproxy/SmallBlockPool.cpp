@@ -1,8 +1,10 @@
 #include "SmallBlockPool.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORV_POOL_DISABLED 1
@@ -31,8 +33,29 @@ struct ChunkHeader {
     std::max_align_t alignment;
 };
 
+// The pool's lock is held for a handful of instructions per block, and a parse takes and
+// gives back several blocks per node: a full mutex cost as much as the work it guarded.
+// Parses run one at a time, so a waiter is rare; it gives its time slice away rather than
+// burn it.
+class SpinLock {
+public:
+    void lock() noexcept
+    {
+        while (m_Held.exchange(true, std::memory_order_acquire)) {
+            while (m_Held.load(std::memory_order_relaxed))
+                std::this_thread::yield();
+        }
+    }
+    void unlock() noexcept { m_Held.store(false, std::memory_order_release); }
+
+private:
+    std::atomic<bool> m_Held{false};
+};
+
+using Guard = std::lock_guard<SpinLock>;
+
 struct Pool {
-    std::mutex lock;
+    SpinLock lock;
     FreeBlock* freeLists[kClassCount] = {};
     char* next = nullptr;
     char* end = nullptr;
@@ -113,7 +136,7 @@ void* allocate(std::size_t i_Bytes)
         return ::operator new(i_Bytes);
     Pool& p = pool();
     const std::size_t sizeClass = classOf(i_Bytes);
-    std::lock_guard<std::mutex> guard(p.lock);
+    Guard guard(p.lock);
     void* block;
     if (FreeBlock* free = p.freeLists[sizeClass]) {
         p.freeLists[sizeClass] = free->next;
@@ -135,7 +158,7 @@ void release(void* i_Block, std::size_t i_Bytes) noexcept
     }
     Pool& p = pool();
     const std::size_t sizeClass = classOf(i_Bytes);
-    std::lock_guard<std::mutex> guard(p.lock);
+    Guard guard(p.lock);
     if (--p.live == 0) {
         p.releaseChunks(false);
         return;
@@ -148,14 +171,14 @@ void release(void* i_Block, std::size_t i_Bytes) noexcept
 std::size_t liveBlocks() noexcept
 {
     Pool& p = pool();
-    std::lock_guard<std::mutex> guard(p.lock);
+    Guard guard(p.lock);
     return p.live;
 }
 
 std::size_t chunkBytes() noexcept
 {
     Pool& p = pool();
-    std::lock_guard<std::mutex> guard(p.lock);
+    Guard guard(p.lock);
     return p.chunkCount * kChunkBytes;
 }
 

@@ -61,6 +61,9 @@ public:
     int getCapacity() const { return m_BlockCount * m_BlockSize; }
 
 private:
+    // Reads names and values side by side.
+    friend class NodeAttributes;
+
     int usedUnits() const { return m_BlockCount * m_BlockSize - m_Free; }
     // Offset in units of the string at i_Index (the end of the used part for m_Count).
     int offsetOf(int i_Index) const;
