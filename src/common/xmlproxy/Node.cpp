@@ -57,6 +57,18 @@ try : m_Name(std::move(i_Name)),
     delete i_Attributes;
 }
 
+Node::Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence)
+    : m_Name(i_Name),
+      m_Column(i_Column),
+      m_Line(i_Line),
+      m_Sequence(i_Sequence),
+      m_ChildCount(0),
+      m_Attributes(unmadeEmptyTable()),
+      m_Parent(nullptr),
+      m_NextSibling(0)
+{
+}
+
 Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
     : m_Name(std::move(i_Name)),
       m_Column(i_Column),
@@ -79,12 +91,18 @@ void Node::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
     SmallBlockPool::release(i_Block, i_Bytes);
 }
 
+namespace {
+
+// Never handed out and never changed: only its address is compared, and its empty contents
+// serve the writer. At namespace scope rather than inside a function, so that making and
+// deleting each of the many nodes does not pay for a check of first use.
+NodeAttributes s_UnmadeEmptyTable(1);
+
+} // namespace
+
 NodeAttributes* Node::unmadeEmptyTable()
 {
-    // Never handed out and never changed: only its address is compared, and its empty
-    // contents serve the writer.
-    static NodeAttributes s_Unmade(1);
-    return &s_Unmade;
+    return &s_UnmadeEmptyTable;
 }
 
 NodeAttributes* Node::getAttributes() const
@@ -170,7 +188,7 @@ int Node::addChild(Node* i_Child)
 Node* Node::copyWithoutChildren() const
 {
     if (m_Attributes == unmadeEmptyTable())
-        return new Node(String(m_Name), m_Line, m_Column, 0);
+        return new Node(m_Name, m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
     return new Node(m_Name, m_Attributes != nullptr ? m_Attributes->copy() : nullptr, m_Line,

@@ -78,6 +78,7 @@ public:
     // A node with an empty attribute table of block size 1, as the parser adapter gives
     // every element without attributes and as every text node has. The table is only made
     // when getAttributes() asks for it: most of these tables are never looked at.
+    Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence);
     Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence);
 
     // Nodes are the bulk of a parsed tree: they come from the pool of the tree's objects.

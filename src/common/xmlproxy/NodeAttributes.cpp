@@ -123,7 +123,8 @@ NodeAttributes* NodeAttributes::copy() const
     // copy succeeds each time; the copy's vectors can therefore be made whole at once.
     table->m_Names.assign(m_Names);
     table->m_Values.assign(m_Values);
-    const String zero = String::valueOf(0);
-    table->m_Sequences.assignRepeated(zero.getUnits(), getCount());
+    // Made once: a copy of a large section copies tens of thousands of tables.
+    static const String s_Zero = String::valueOf(0);
+    table->m_Sequences.assignRepeated(s_Zero.getUnits(), getCount());
     return table.release();
 }

@@ -7,7 +7,7 @@
 
 // A text node's table stays empty, with the smallest block; it is made only if asked for.
 TextNode::TextNode(const String& i_Text, int i_Line, int i_Column, int i_Sequence)
-    : Node(String(i_Text), i_Line, i_Column, i_Sequence)
+    : Node(i_Text, i_Line, i_Column, i_Sequence)
 {
 }
 
