@@ -1,0 +1,133 @@
+// The process-wide pool behind nodes and tables, and the links and lookups that were made
+// leaner on top of it: trees built and released on several threads at once leave no block
+// handed out and no chunk held, sibling links read the same from either end of a child
+// list, and a value is found by its name however the names overlap.
+#include "Node.h"
+#include "NodeAttributes.h"
+#include "SmallBlockPool.h"
+#include "TextNode.h"
+#include "XmlProxyResult.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kOneChunk = 64u * 1024u;
+
+// An element with attributes, a text child and element children: every kind of block the
+// pool hands out for a parsed tree.
+std::unique_ptr<Node> makeTree(int i_Width)
+{
+    auto root = std::make_unique<Node>(String(u"UseSignatures"), nullptr, 1, 1, 1);
+    for (int i = 0; i < i_Width; ++i) {
+        auto* table = new NodeAttributes(1);
+        const std::u16string value = u"value " + std::u16string(static_cast<std::size_t>(i % 40), u'x');
+        table->addAttribute(u"name", value.c_str(), u"7");
+        auto* child = new Node(String(u"Signature"), table, 2, 3, 4);
+        child->setParent(root.get());
+        root->addChild(child);
+        child->addChild(new TextNode(String(u"a text longer than the inline units"), 2, 5, 6));
+    }
+    return root;
+}
+
+TEST(PoolTest, TreesBuiltAndReleasedOnSeveralThreadsLeaveNothingBehind)
+{
+    const std::size_t before = SmallBlockPool::liveBlocks();
+    auto work = [] {
+        for (int round = 0; round < 200; ++round) {
+            std::unique_ptr<Node> tree = makeTree(25);
+            std::unique_ptr<Node> copy(tree->clone());
+            ASSERT_EQ(25, copy->getChildCount());
+        }
+    };
+    std::thread first(work);
+    std::thread second(work);
+    work();
+    first.join();
+    second.join();
+    EXPECT_EQ(before, SmallBlockPool::liveBlocks());
+    if (before == 0) {
+        EXPECT_LE(SmallBlockPool::chunkBytes(), kOneChunk);
+    }
+}
+
+TEST(PoolTest, TreeBuiltOnOneThreadIsReleasedOnAnother)
+{
+    const std::size_t before = SmallBlockPool::liveBlocks();
+    std::unique_ptr<Node> tree;
+    std::thread builder([&tree] { tree = makeTree(3000); });
+    builder.join();
+    if (before == 0 && SmallBlockPool::liveBlocks() > 0) {
+        EXPECT_GT(SmallBlockPool::chunkBytes(), kOneChunk);
+    }
+    std::thread releaser([&tree] { tree.reset(); });
+    releaser.join();
+    EXPECT_EQ(before, SmallBlockPool::liveBlocks());
+    if (before == 0) {
+        EXPECT_LE(SmallBlockPool::chunkBytes(), kOneChunk);
+    }
+}
+
+// Each child's neighbours, whatever the number of children: the ring of sibling links must
+// end at the last child in both directions.
+TEST(PoolTest, SiblingLinksEndAtBothEndsOfEveryList)
+{
+    for (int count : {1, 2, 3, 8}) {
+        SCOPED_TRACE(count);
+        Node parent(String(u"p"), nullptr, 1, 1, 0);
+        std::vector<Node*> children;
+        for (int i = 0; i < count; ++i) {
+            children.push_back(i % 2 == 0 ? new Node(String(u"e"), nullptr, 1, 1, i)
+                                          : new TextNode(String(u"t"), 1, 1, i));
+            parent.addChild(children.back());
+        }
+        EXPECT_EQ(children.front(), parent.getFirstChild());
+        EXPECT_EQ(children.back(), parent.getChildList().back());
+        EXPECT_EQ(count, parent.getChildList().size());
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(i + 1 < count ? children[i + 1] : nullptr, children[i]->getNextSibling());
+            EXPECT_EQ(i > 0 ? children[i - 1] : nullptr, children[i]->getPreviousSibling());
+        }
+        int seen = 0;
+        for (Node* child : parent.getChildList())
+            EXPECT_EQ(children[seen++], child);
+        EXPECT_EQ(count, seen);
+    }
+    Node alone(String(u"a"), nullptr, 1, 1, 0);
+    EXPECT_EQ(nullptr, alone.getNextSibling());
+    EXPECT_EQ(nullptr, alone.getPreviousSibling());
+    EXPECT_EQ(nullptr, alone.getFirstChild());
+}
+
+// Names that are prefixes of one another, an empty name and an empty value: the value
+// returned belongs to the name that matches whole, and a miss changes nothing.
+TEST(PoolTest, ValueIsFoundByItsWholeName)
+{
+    NodeAttributes table(1);
+    const char16_t* const names[] = {u"ab", u"a", u"abc", u"", u"b"};
+    const char16_t* const values[] = {u"second value, longer than inline", u"1", u"", u"of empty", u"last"};
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(names[i], values[i], u"0"));
+
+    for (int i = 0; i < 5; ++i) {
+        String value(u"stale");
+        EXPECT_EQ(XMLPROXY_SUCCESS, table.getValue(String(names[i]), value)) << i;
+        EXPECT_EQ(std::u16string(values[i]), value.units()) << i;
+    }
+    for (const char16_t* missing : {u"abcd", u"ba", u"A"}) {
+        String value(u"kept");
+        EXPECT_EQ(XMLPROXY_NOT_FOUND, table.getValue(String(missing), value));
+        EXPECT_EQ(u"kept", value.units());
+    }
+    NodeAttributes empty(1);
+    String value(u"kept");
+    EXPECT_EQ(XMLPROXY_NOT_FOUND, empty.getValue(String(u""), value));
+}
+
+} // namespace
