@@ -11,6 +11,7 @@
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 
 #include <cstdlib>
@@ -108,9 +109,14 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
     // Declared in this order so that the source goes first, then the parser, then the
     // proxy that the parser calls, and the library is terminated last.
     XercesProxy proxy(m_Handler);
+    // A few entity declarations can name gigabytes of text; the security manager makes the
+    // library stop with a fatal error once a document has expanded more entity references
+    // than its limit.
+    xercesc::SecurityManager securityManager;
     std::unique_ptr<xercesc::SAXParser> parser(
         new xercesc::SAXParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager, nullptr));
     applySettings(*this, *parser);
+    parser->setSecurityManager(&securityManager);
     std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path));
     if (!source)
         return XMLPROXY_NO_INPUT_SOURCE;
@@ -142,6 +148,8 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
+        // Among them the proxy's refusal of a document nested too deep, already reported
+        // to the handler as a critical error.
         return XMLPROXY_OTHER_EXCEPTION;
     }
 }

@@ -72,7 +72,7 @@ int toLine(XMLFileLoc line)
 
 } // namespace
 
-XercesProxy::XercesProxy(SAXHandler* i_Handler) : m_Handler(i_Handler), m_Locator(nullptr), m_Sequence(0) {}
+XercesProxy::XercesProxy(SAXHandler* i_Handler) : m_Handler(i_Handler), m_Locator(nullptr), m_Sequence(0), m_Depth(0) {}
 
 XercesProxy::~XercesProxy() = default;
 
@@ -104,6 +104,11 @@ void XercesProxy::endDocument()
 
 void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList& i_Attributes)
 {
+    if (++m_Depth > MAX_ELEMENT_DEPTH) {
+        const std::string message = "Elements nested deeper than " + std::to_string(MAX_ELEMENT_DEPTH) + " levels";
+        m_Handler->fatalError(String(message.c_str()), currentLine());
+        throw NestingTooDeep();
+    }
     const char16_t* name = orEmpty(i_Name);
     if (i_Attributes.getLength() == 0) {
         m_Handler->startBareElementUnits(name, unitCount(name), currentLine(), currentColumn(), m_Sequence++);
@@ -143,6 +148,7 @@ void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttri
 
 void XercesProxy::endElement(const XMLCh* const i_Name)
 {
+    --m_Depth;
     const char16_t* name = orEmpty(i_Name);
     m_Handler->endElementUnits(name, unitCount(name));
 }

@@ -27,6 +27,15 @@ public:
     void error(const xercesc::SAXParseException& i_Exception) override;
     void fatalError(const xercesc::SAXParseException& i_Exception) override;
 
+    // Deepest nesting of elements that a document may have. The XML library resolves
+    // namespace prefixes by walking every open element, so a start tag costs as much as
+    // the depth: a configuration document is a handful of levels deep, and a hostile one
+    // must not buy hours of parsing with a million levels.
+    static constexpr int MAX_ELEMENT_DEPTH = 1000;
+    // Thrown out of the parse by a start tag past MAX_ELEMENT_DEPTH, after the handler
+    // has heard a critical error.
+    struct NestingTooDeep {};
+
 private:
     void fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out);
     int currentLine() const;
@@ -35,6 +44,7 @@ private:
     SAXHandler* m_Handler;
     const xercesc::Locator* m_Locator;
     int m_Sequence;
+    int m_Depth; // elements open
 };
 
 #endif
