@@ -9,9 +9,11 @@
 // resident size from wait4 and states it in the assertion.
 #include "Node.h"
 #include "NodeReader.h"
+#include "NodeSink.h"
 #include "ParseNodeSink.h"
 #include "TestSupport.h"
 #include "Tracer.h"
+#include "XercesProxy.h"
 #include "XmlProxyResult.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +26,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -349,18 +352,31 @@ void writeInflatingArchive(const std::string& path, const std::string& prefix, i
     orvtest::writeFile(path, archive);
 }
 
+// Keeps nothing but the critical errors.
+class CriticalErrorSink : public NodeSink {
+public:
+    int onNodeTree(Node* tree) override
+    {
+        delete tree;
+        return 0;
+    }
+    int onCriticalError(const String& message, int) override
+    {
+        criticalErrors.push_back(std::string(message.narrow()));
+        return XMLPROXY_NULL_STRING;
+    }
+    std::vector<std::string> criticalErrors;
+};
+
 class HostileDocumentTest : public ::testing::Test {
 protected:
     orvtest::TempDir m_Tmp;
 };
 
 // The expansion must be refused long before the text exists: 64 MB is room for the
-// library, the schema and the XML library, not for gigabytes of "lol".
-//
-// FINDING (fuzz/hostile documents): without a limit on entity expansions the XML library
-// expands all 10^9 references; the read never ends (over two minutes of CPU, then killed).
-// Disabled until the Xerces adapter installs the library's security manager.
-TEST_F(HostileDocumentTest, DISABLED_EntityExpansionBombEndsWithinBudget)
+// library, the schema and the XML library, not for gigabytes of "lol". (Without a limit on
+// expansions the read ran for minutes of CPU without an end.)
+TEST_F(HostileDocumentTest, EntityExpansionBombEndsWithinBudget)
 {
     const std::string path = m_Tmp.file("laughs.xml");
     orvtest::writeFile(path, billionLaughs());
@@ -369,16 +385,36 @@ TEST_F(HostileDocumentTest, DISABLED_EntityExpansionBombEndsWithinBudget)
 
 // A million open elements: the XML library resolves namespace prefixes by walking every
 // open element, so the cost of a start tag grows with the depth; the read must refuse the
-// nesting early instead of running for hours.
-//
-// FINDING (fuzz/hostile documents): without a depth limit the read runs quadratically
-// (100,000 levels take 13 s in the XML library alone; a million did not end in 300 s).
-// Disabled until the Xerces adapter refuses documents nested deeper than its limit.
-TEST_F(HostileDocumentTest, DISABLED_MillionLevelsDeepEndsWithinBudget)
+// nesting early instead of running for hours. (Without a depth limit 100,000 levels took
+// 13 s in the XML library alone, and a million did not end in 300 s.)
+TEST_F(HostileDocumentTest, MillionLevelsDeepEndsWithinBudget)
 {
     const std::string path = m_Tmp.file("deep.xml");
     orvtest::writeFile(path, nestedDocument(1000000));
     expectBoundedEnd(path, 64 * MEBIBYTE, 60);
+}
+
+// The depth limit itself: a document exactly at the limit reads cleanly, one level more is
+// refused with a critical error that names the limit, and no tree leaks on the way.
+TEST_F(HostileDocumentTest, NestingBeyondTheLimitIsRefusedAtItsFirstExcessLevel)
+{
+    struct Case {
+        int depth;
+        int result;
+        std::size_t criticalErrors;
+    };
+    const int limit = XercesProxy::MAX_ELEMENT_DEPTH;
+    for (const Case& c : {Case{limit, XMLPROXY_SUCCESS, 0}, Case{limit + 1, XMLPROXY_OTHER_EXCEPTION, 1}}) {
+        const std::string path = m_Tmp.file("nested.xml");
+        orvtest::writeFile(path, nestedDocument(c.depth));
+        CriticalErrorSink sink;
+        NodeReader reader(&sink);
+        EXPECT_EQ(reader.read(String(path.c_str()), 2), c.result) << "depth " << c.depth;
+        ASSERT_EQ(sink.criticalErrors.size(), c.criticalErrors) << "depth " << c.depth;
+        if (c.criticalErrors > 0) {
+            EXPECT_EQ(sink.criticalErrors[0], "Elements nested deeper than " + std::to_string(limit) + " levels");
+        }
+    }
 }
 
 // The first entry is read as a stream: a gigabyte of blanks after the document element's
