@@ -3,15 +3,98 @@
 
 #include "OrvCfg.h"
 #include "OrvCfgTestAccess.h"
+#include "PathBuffers.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
-// The narrow bytes of a String, embedded NUL bytes included.
+inline const std::string HEADER = "ORV_PROPERTIES_FILE\n";
+inline const std::string MARKER = "#ORV_TRACE_PROPERTIES_FILE\n";
+
+// The narrow bytes of a String, embedded NUL bytes included, and back.
 inline std::string bytesOf(const String& text) { return std::string(text.narrow(), text.narrowLength()); }
+inline String str(const std::string& bytes) { return String(bytes.data(), bytes.size()); }
+
+// The six level lines of a trace file, in the order of the components HW, VPD, FSS, SWS,
+// PLG, COM; all at `level`, but the one at `maxAt` at DEBUG_MAX.
+inline std::string levelLines(const char* level, int maxAt = -1)
+{
+    std::string text;
+    int at = 0;
+    for (const char* component : {"hw", "vpd", "fscanner", "sigeval", "plugin", "common"})
+        text += std::string(component) + ".loggers.trcLogger.level=" + (at++ == maxAt ? "DEBUG_MAX" : level) + "\n";
+    return text;
+}
+
+// The configuration of a scanner installation, as the tests of changes start from it.
+inline const std::string MAIN = HEADER + "# scanner settings\ntrace_level=MIN\ntrace_comp=All\ntrace_file=trace.log\n"
+                                         "trace_file_num=3\ntrace_file_size=1000\ntrace_file_path=/var/log/orv\n"
+                                         "common_trace_path=/var/log/orv\nswscanner.default_input_file=in.xml\n"
+                                         "swscanner.default_config_file=cfg.xml\nhwscanner.timeout=30\n"
+                                         "hwscanner.config_file=hw.xml\nversion=1.0\ncustom.key=old\nlast.line=kept\n";
+inline std::string traceWith(const std::string& levels)
+{
+    return MARKER + "# levels\n" + levels + "handlers.traceFile.fileName=/var/log/orv/trace.log\n"
+           "handlers.traceFile.maxFiles=3\nhandlers.traceFile.maxFileSize=1000\n"
+           "#handlers.traceFile.filePermission=0700\n# handlers.traceFile.dirPermission=0700\n";
+}
+inline const std::string TRACE = traceWith(levelLines("INFO"));
+
+// `text` with the value of the first line of `key` replaced.
+inline std::string withValue(std::string text, const std::string& key, const std::string& value)
+{
+    const std::string::size_type at = text.find("\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << "no line of " << key;
+    if (at != std::string::npos) {
+        const std::string::size_type begin = at + key.size() + 2;
+        text.replace(begin, text.find('\n', begin) - begin, value);
+    }
+    return text;
+}
+
+// `text` with the whole line `from` replaced by `to`; the line must be there, so a typo in
+// an expectation cannot pass unnoticed.
+inline std::string withLine(std::string text, const std::string& from, const std::string& to)
+{
+    const std::string::size_type at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << "no line " << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+inline unsigned int modeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+inline int openDescriptorCount()
+{
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir) != nullptr)
+            ++count;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+// setKey; `callerValue` receives the caller's string afterwards.
+inline int set(const std::string& key, const std::string& value, std::string* callerValue = nullptr)
+{
+    String inOut = str(value);
+    const int result = OrvCfg::setKey(str(key), inOut);
+    if (callerValue != nullptr)
+        *callerValue = bytesOf(inOut);
+    return result;
+}
 
 // A configuration directory of its own under a temporary directory, reached through
 // ORV_LOCALDIR; every test starts and ends with the service as a freshly loaded library.
@@ -28,6 +111,9 @@ protected:
     // "<tmp>/config/", as the service composes it.
     std::string configDir() const { return m_Tmp.path() + "/config/"; }
     std::string propertiesPath() const { return configDir() + "Orv.properties"; }
+    std::string tracePath() const { return configDir() + "OrvTrace.properties"; }
+    std::string mainFile() const { return orvtest::readFile(propertiesPath()); }
+    std::string traceFile() const { return orvtest::readFile(tracePath()); }
 
     void pointLocalDirAt(const char* value)
     {
@@ -37,12 +123,22 @@ protected:
     void pointLocalDirAt(const std::string& value) { pointLocalDirAt(value.c_str()); }
 
     // Writes Orv.properties with exactly these bytes and starts the service on it.
-    void initializeWith(const std::string& propertiesBytes)
+    void initializeWith(const std::string& mainBytes)
     {
-        orvtest::writeFile(propertiesPath(), propertiesBytes);
+        orvtest::writeFile(propertiesPath(), mainBytes);
         OrvCfg::initialize("config_tests");
     }
+    // The same with a fresh service and, when given, the trace file.
+    void start(const std::string& mainBytes, const std::optional<std::string>& traceBytes)
+    {
+        OrvCfg::cleanup();
+        if (traceBytes)
+            orvtest::writeFile(tracePath(), *traceBytes);
+        initializeWith(mainBytes);
+        ASSERT_EQ(OrvCfg::getError(), ORVCFG_OK);
+    }
 
+    std::string stored(const std::string& key) { return bytesOf(OrvCfg::getKey(str(key))); }
     orvtest::TempDir m_Tmp;
     std::optional<orvtest::ScopedEnv> m_LocalDir;
 };

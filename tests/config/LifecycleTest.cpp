@@ -1,140 +1,186 @@
 #include "ConfigFixture.h"
 
-#include "PathBuffers.h"
-
-#include <cstring>
+#include <filesystem>
 
 namespace {
 
-const char* const HEADER = "ORV_PROPERTIES_FILE\n";
-
 using Lifecycle = ConfigTest;
 
-TEST_F(Lifecycle, WithoutInstanceStaticCallsAnswerFixedResults)
+TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
 {
-    initializeWith(std::string(HEADER) + "k=stored\n");
+    initializeWith(HEADER + "k=stored\n");
+    const std::string installDir = bytesOf(OrvCfg::getInstallationDir());
     OrvCfg::cleanup();
-    const std::string before = orvtest::readFile(propertiesPath());
-
+    OrvCfg::cleanup();
+    EXPECT_EQ(OrvCfgTestAccess::instance(), nullptr);
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_NO_INSTANCE);
-    String value("new");
-    EXPECT_EQ(OrvCfg::setKey(String("k"), value), ORVCFG_NO_INSTANCE);
-    EXPECT_EQ(orvtest::readFile(propertiesPath()), before);
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"))), "");
+    EXPECT_EQ(set("k", "new"), ORVCFG_NO_INSTANCE);
+    EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
+    EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), nullptr)), "");
-}
-
-TEST_F(Lifecycle, BeforeFirstInitializeDirectoriesComposeFromEmptyText)
-{
-    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), "");
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), "");
-    EXPECT_EQ(bytesOf(OrvCfg::getBinDir()), "/bin");
-    EXPECT_EQ(bytesOf(OrvCfg::getPluginsDir()), "/bin/plugins");
-    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
-}
-
-TEST_F(Lifecycle, SecondInitializeKeepsTheFirstInstanceAndOutcome)
-{
-    OrvCfg::initialize("first"); // no Orv.properties yet
-    OrvCfg* first = OrvCfgTestAccess::instance();
-    ASSERT_NE(first, nullptr);
-    ASSERT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
-
-    orvtest::TempDir other;
-    orvtest::makeDirs(other.path() + "/config");
-    orvtest::writeFile(other.path() + "/config/Orv.properties", std::string(HEADER) + "k=v\n");
-    pointLocalDirAt(other.path());
-    OrvCfg::initialize("second");
-
-    EXPECT_EQ(OrvCfgTestAccess::instance(), first);
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-}
-
-TEST_F(Lifecycle, InitializeAfterCleanupDiscoversAgain)
-{
-    initializeWith(std::string(HEADER) + "k=first\n");
-    OrvCfg::cleanup();
-
-    orvtest::TempDir other;
-    orvtest::makeDirs(other.path() + "/config");
-    orvtest::writeFile(other.path() + "/config/Orv.properties", std::string(HEADER) + "k=second\n");
-    pointLocalDirAt(other.path());
-    OrvCfg::initialize("again");
-
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OK);
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"))), "second");
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), other.path() + "/config/");
-    EXPECT_STREQ(s_PropertiesPath, (other.path() + "/config/Orv.properties").c_str());
-}
-
-TEST_F(Lifecycle, CleanupKeepsDirectoriesAndPathsAndIsIdempotent)
-{
-    initializeWith(HEADER);
-    const std::string installDir = bytesOf(OrvCfg::getInstallationDir());
-    ASSERT_FALSE(installDir.empty());
-
-    OrvCfg::cleanup();
-    EXPECT_EQ(OrvCfgTestAccess::instance(), nullptr);
-    OrvCfg::cleanup();
-    EXPECT_EQ(OrvCfgTestAccess::instance(), nullptr);
-
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_NO_INSTANCE);
+    EXPECT_FALSE(installDir.empty());
     EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), installDir);
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
     EXPECT_STREQ(s_TraceTmpPath, (configDir() + "Trace.tmp").c_str());
 }
 
-TEST_F(Lifecycle, MissingPropertiesFileStillLeavesAnInstance)
+TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceOnlyCleanupDiscoversAgain)
 {
-    OrvCfg::initialize("scan");
-    ASSERT_NE(OrvCfgTestAccess::instance(), nullptr);
+    OrvCfg::initialize("first"); // no Orv.properties: an instance all the same
+    OrvCfg* first = OrvCfgTestAccess::instance();
+    ASSERT_NE(first, nullptr);
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
+    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"))), "");
-    EXPECT_FALSE(orvtest::fileExists(propertiesPath())); // the loader never creates it
-}
 
-TEST_F(Lifecycle, ErrorFollowsTheLastLookup)
-{
-    initializeWith(std::string(HEADER) + "present=1\n");
-    ASSERT_EQ(OrvCfg::getError(), ORVCFG_OK);
-    OrvCfg::getKey(String("absent"));
+    orvtest::TempDir other;
+    orvtest::makeDirs(other.path() + "/config");
+    orvtest::writeFile(other.path() + "/config/Orv.properties", HEADER + "k=second\n");
+    pointLocalDirAt(other.path());
+    OrvCfg::initialize("second");
+    EXPECT_EQ(OrvCfgTestAccess::instance(), first);
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-    OrvCfg::getKey(String("present"));
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
+    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
+
+    OrvCfg::cleanup();
+    OrvCfg::initialize("again");
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_OK);
+    EXPECT_EQ(stored("k"), "second");
+    EXPECT_STREQ(s_PropertiesPath, (other.path() + "/config/Orv.properties").c_str());
 }
 
-TEST_F(Lifecycle, CopyAndAssignmentCarryStoreCountAndError)
+using Discovery = ConfigTest;
+
+TEST_F(Discovery, LocalDirValueIsTakenAsItStands)
 {
-    initializeWith(std::string(HEADER) + "a=1\nb=2\na=3\n");
-    OrvCfg& original = *OrvCfgTestAccess::instance();
-    OrvCfg::getKey(String("absent")); // error 15 travels with the copy
+    orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
+    const struct {
+        std::string localDir;
+        std::string configDir;
+    } cases[] = {
+        {m_Tmp.path(), m_Tmp.path() + "/config/"},
+        {m_Tmp.path() + "/", m_Tmp.path() + "//config/"},
+        {"", "/config/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.localDir);
+        pointLocalDirAt(c.localDir);
+        OrvCfg::initialize("scan");
+        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
+        EXPECT_STREQ(s_PropertiesPath, (c.configDir + "Orv.properties").c_str());
+        EXPECT_STREQ(s_TracePropertiesPath, (c.configDir + "OrvTrace.properties").c_str());
+        EXPECT_STREQ(s_PropertiesTmpPath, (c.configDir + "Orv.tmp").c_str());
+        EXPECT_STREQ(s_TraceTmpPath, (c.configDir + "Trace.tmp").c_str());
+        EXPECT_EQ(stored("k"), c.localDir.empty() ? "" : "v");
+        pointLocalDirAt("/elsewhere"); // read at construction only
+        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
+        OrvCfg::cleanup();
+    }
+}
 
-    OrvCfg copy(original);
-    EXPECT_EQ(OrvCfgTestAccess::properties(copy), OrvCfgTestAccess::properties(original));
-    EXPECT_EQ(OrvCfgTestAccess::propertyCount(copy), 3);
-    EXPECT_EQ(OrvCfgTestAccess::error(copy), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(bytesOf(OrvCfgTestAccess::instGetKey(copy, String("a"), nullptr)), "3");
-    EXPECT_EQ(OrvCfgTestAccess::error(copy), ORVCFG_OK);
-
-    // Assignment replaces whatever the target held.
+TEST_F(Discovery, InstallationIsTheParentOfTheProgramsDirectory)
+{
+    const std::string install = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
+    OrvCfg::initialize("ignored-name");
+    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
     OrvCfg::cleanup();
-    initializeWith(std::string(HEADER) + "other=x\n");
-    OrvCfg& target = *OrvCfgTestAccess::instance();
-    target = copy;
-    EXPECT_EQ(OrvCfgTestAccess::properties(target), OrvCfgTestAccess::properties(copy));
-    EXPECT_EQ(OrvCfgTestAccess::propertyCount(target), 3);
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OK);
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("other"))), "");
+    pointLocalDirAt(nullptr);
+    OrvCfg::initialize("scan");
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), install + "/config/");
+}
 
-    OrvCfg& self = target;
-    target = self;
-    EXPECT_EQ(OrvCfgTestAccess::propertyMapSize(target), 2u);
-    EXPECT_EQ(OrvCfgTestAccess::propertyCount(target), 3);
+// A configuration directory of 240 bytes gives a 259-byte OrvTrace.properties path, the
+// most a buffer holds; one byte more is refused and leaves every buffer empty. Each
+// construction starts from zeroed buffers, so no byte of a longer path survives.
+TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
+{
+    initializeWith(HEADER);
+    OrvCfg::cleanup();
+    const auto whole = [](const char(&buffer)[ORV_PATH_BUFFER_SIZE]) { return std::string(buffer, sizeof buffer); };
+    const auto padded = [](const std::string& path) { return path + std::string(ORV_PATH_BUFFER_SIZE - path.size(), '\0'); };
+    for (const int length : {ORV_MAX_CONFIG_DIR_LENGTH + 1, ORV_MAX_CONFIG_DIR_LENGTH, 0}) {
+        SCOPED_TRACE(length);
+        std::string base = m_Tmp.path();
+        if (length != 0)
+            base += "/" + std::string(length - base.size() - std::string("//config/").size(), 'd');
+        orvtest::makeDirs(base + "/config");
+        orvtest::writeFile(base + "/config/Orv.properties", HEADER + "k=v\n");
+        pointLocalDirAt(base);
+        OrvCfg::initialize("scan");
+        const bool fits = length <= ORV_MAX_CONFIG_DIR_LENGTH;
+        EXPECT_EQ(OrvCfg::getError(), fits ? ORVCFG_OK : ORVCFG_NO_CONFIG_PATH);
+        EXPECT_EQ(stored("k"), fits ? "v" : "");
+        EXPECT_EQ(whole(s_TracePropertiesPath), padded(fits ? base + "/config/OrvTrace.properties" : ""));
+        if (!fits) {
+            EXPECT_EQ(whole(s_PropertiesPath) + whole(s_PropertiesTmpPath) + whole(s_TraceTmpPath),
+                      std::string(3 * ORV_PATH_BUFFER_SIZE, '\0'));
+        }
+        OrvCfg::cleanup();
+    }
+}
+
+TEST(DirectoryQueries, ComposeBelowTheInstallationDirectory)
+{
+    for (const char* install : {"/opt/scan", ""}) {
+        OrvCfgTestAccess::resetToUnloaded();
+        OrvCfgTestAccess::setInstallDir(String(install));
+        OrvCfgTestAccess::setConfigDir(String("/data/config/"));
+        const std::string i = install;
+        EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), i);
+        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), "/data/config/");
+        EXPECT_EQ(bytesOf(OrvCfg::getBinDir()), i + "/bin");
+        EXPECT_EQ(bytesOf(OrvCfg::getInstallDir()), i + "/install");
+        EXPECT_EQ(bytesOf(OrvCfg::getPluginsDir()), i + "/bin/plugins");
+        EXPECT_EQ(bytesOf(OrvCfg::getCustomScannerDir()), i + "/bin/customscanners");
+        EXPECT_EQ(bytesOf(OrvCfg::getConfigurationSchemaPath()), i + "/bin/orvcli.xsd");
+    }
+    OrvCfgTestAccess::resetToUnloaded();
+}
+
+class InstallationType : public ConfigTest {
+protected:
+    void SetUp() override
+    {
+        ConfigTest::SetUp();
+        orvtest::makeDirs(m_Tmp.path() + "/install");
+        OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
+    }
+    std::string typeFile() const { return m_Tmp.path() + "/install/orv_install.properties"; }
+};
+
+TEST_F(InstallationType, LastRecognisedLineDecides)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        int expected;
+    } cases[] = {
+        {"Local", "ORV_InstallType = local\n", ORV_INSTALL_LOCAL},
+        {"NoHeaderNoLineFeed", "ORV_InstallType=global", ORV_INSTALL_GLOBAL},
+        {"CrlfLineEnds", "ORV_PROPERTIES_FILE\r\nORV_InstallType=global\r\n", ORV_INSTALL_GLOBAL},
+        {"UnknownValueDoesNotReset", "ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
+        {"LaterValueWins", "ORV_InstallType=local\nORV_InstallType=global\n", ORV_INSTALL_GLOBAL},
+        {"ValueCaseMatters", "ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
+        {"KeyCaseMatters", "orv_installtype=local\nORV_InstallTypeX=local\n", ORV_INSTALL_UNDETERMINED},
+        {"PieceAfter259BytesIsALine", std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL},
+        {"NulInValue", std::string("ORV_InstallType=loc\0al\n", 23), ORV_INSTALL_UNDETERMINED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        orvtest::writeFile(typeFile(), c.bytes);
+        EXPECT_EQ(OrvCfg::installationType(), c.expected);
+    }
+}
+
+TEST_F(InstallationType, MissingOrUnreadableFileIsUndetermined)
+{
+    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
+    orvtest::writeFile(typeFile(), "ORV_InstallType=local\n");
+    ASSERT_EQ(::chmod(typeFile().c_str(), 0), 0);
+    EXPECT_EQ(orvtest::runUnprivileged([] { return OrvCfg::installationType(); }), ORV_INSTALL_UNDETERMINED);
 }
 
 } // namespace

@@ -1,0 +1,118 @@
+#include "ConfigAccess.h"
+#include "ConfigFixture.h"
+#include "Permissions.h"
+
+#include <cstring>
+
+namespace {
+
+TEST(Permissions, DirectoryPathCreatesMissingLevelsOnlyAndStopsAtTheFirstFailure)
+{
+    orvtest::TempDir tmp;
+    const mode_t old = ::umask(077); // must not narrow the modes of created directories
+    const auto create = [](const std::string& path) { return createDirectoryPath(path.c_str(), FILE_ALL_ACCESS, GENERIC_READ); };
+    ASSERT_EQ(::mkdir(tmp.file("logs").c_str(), 0700), 0);
+    EXPECT_TRUE(create(tmp.file("logs/scan//trace/")));
+    EXPECT_TRUE(create(tmp.file("logs")));
+    EXPECT_EQ(modeOf(tmp.file("logs")), 0700u);
+    EXPECT_EQ(modeOf(tmp.file("logs/scan")), 0755u);
+    EXPECT_EQ(modeOf(tmp.file("logs/scan/trace")), 0755u);
+
+    orvtest::writeFile(tmp.file("file"), "x");
+    EXPECT_FALSE(create(tmp.file("file/sub/deeper")));
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0555), 0);
+    EXPECT_EQ(orvtest::runUnprivileged([&] { return create(tmp.file("x/y")) ? 1 : 0; }), 0);
+    ::chmod(tmp.path().c_str(), 0777);
+    ::umask(old);
+    EXPECT_FALSE(orvtest::fileExists(tmp.file("x")));
+
+    EXPECT_FALSE(setDirectoryPermissions(nullptr, FILE_ALL_ACCESS, GENERIC_READ));
+    EXPECT_FALSE(setDirectoryPermissions(tmp.path().c_str(), 0, 0));
+    EXPECT_FALSE(setDirectoryPermissions(tmp.file("missing").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    EXPECT_EQ(modeOf(tmp.path()), 0777u);
+    EXPECT_TRUE(setDirectoryPermissions(tmp.path().c_str(), FILE_ALL_ACCESS, 0));
+    EXPECT_EQ(modeOf(tmp.path()), 0700u);
+    ::chmod(tmp.path().c_str(), 0777);
+}
+
+using ConfigAccess = ConfigTest;
+
+TEST_F(ConfigAccess, PropertiesFileAccessNeedsAnExistingAppendableFile)
+{
+    initializeWith(HEADER);
+    EXPECT_EQ(checkPropertiesFileAccess(String(configDir().c_str())), ORVCFG_OPEN_FAILED) << "a directory";
+    const std::string missing = configDir() + "missing.properties";
+    EXPECT_EQ(checkPropertiesFileAccess(String(missing.c_str())), ORVCFG_OPEN_FAILED);
+    EXPECT_FALSE(orvtest::fileExists(missing));
+    const std::pair<mode_t, int> cases[] = {
+        {0444, ORVCFG_ACCESS_DENIED}, {0, ORVCFG_ACCESS_DENIED}, {0222, ORVCFG_OK}, {0666, ORVCFG_OK}};
+    for (const auto& [mode, expected] : cases) {
+        ASSERT_EQ(::chmod(propertiesPath().c_str(), mode), 0);
+        EXPECT_EQ(orvtest::runUnprivileged([&] { return checkPropertiesFileAccess(String(propertiesPath().c_str())); }),
+                  expected)
+            << std::oct << mode;
+    }
+    EXPECT_EQ(mainFile(), HEADER) << "the checks write nothing";
+}
+
+// No shell folders here: the virtual-store test finds no store and leaves its probe file,
+// truncated.
+TEST_F(ConfigAccess, WithoutShellFoldersNothingIsVirtualized)
+{
+    char path[ORV_PATH_BUFFER_SIZE] = "untouched";
+    EXPECT_EQ(getSpecialFolderPath(38, path), static_cast<int>(0x80004001u));
+    EXPECT_STREQ(path, "untouched");
+    initializeWith(HEADER);
+    orvtest::writeFile(configDir() + "Orv.tmp", "left over");
+    EXPECT_EQ(isConfigDirVirtualized(), 0);
+    EXPECT_EQ(orvtest::readFile(configDir() + "Orv.tmp"), "");
+}
+
+// The redirection rules, with a program-files folder named by the test.
+const char* g_ProgramFiles = nullptr;
+int namedProgramFiles(int folder, char* path)
+{
+    if (folder != 38 || g_ProgramFiles == nullptr)
+        return static_cast<int>(0x80004001u);
+    std::strcpy(path, g_ProgramFiles);
+    return 0;
+}
+
+TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
+{
+    const std::string profile = m_Tmp.file("user");
+    const struct {
+        const char* name;
+        const char* layout; // the program-files component of the configuration directory
+        const char* programFiles;
+        const char* profile; // null: no USERPROFILE
+        bool inStore;
+        int expected;
+        bool probeStays;
+    } cases[] = {
+        {"Redirected", "Program Files", "/C/Program Files", profile.c_str(), true, 1, false},
+        {"RedirectedX86", "Program Files (x86)", "/C/Program Files", profile.c_str(), true, 1, false},
+        {"NothingInTheStore", "Program Files", "/C/Program Files", profile.c_str(), false, 0, true},
+        {"NoUserProfile", "Program Files", "/C/Program Files", nullptr, true, 0, false},
+        {"OutsideProgramFiles", "Program Files", "/C/Programs", profile.c_str(), true, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = m_Tmp.path() + "/" + c.layout + "/Scan/config/";
+        const std::string store = profile + "/AppData/Local/VirtualStore/" + c.layout + "/Scan/config/";
+        orvtest::makeDirs(dir);
+        orvtest::makeDirs(store);
+        if (c.inStore)
+            orvtest::writeFile(store + "Orv.tmp", "");
+        std::strcpy(s_PropertiesTmpPath, (dir + "Orv.tmp").c_str());
+        orvtest::ScopedEnv user("USERPROFILE", c.profile);
+        g_ProgramFiles = c.programFiles;
+        EXPECT_EQ(isConfigDirVirtualized(&namedProgramFiles), c.expected);
+        EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.probeStays);
+        EXPECT_EQ(orvtest::fileExists(store + "Orv.tmp"), c.inStore && c.expected == 0);
+        ::unlink((store + "Orv.tmp").c_str());
+    }
+    g_ProgramFiles = nullptr;
+}
+
+} // namespace
