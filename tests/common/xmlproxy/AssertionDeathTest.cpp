@@ -2,6 +2,7 @@
 #include "NodeAttributes.h"
 #include "StringVector.h"
 #include "UTF8XMLEncoding.h"
+#include "XmlZipInputStream.h"
 
 #include <gtest/gtest.h>
 
@@ -48,4 +49,10 @@ TEST(XmlProxyAssertionDeathTest, EncodingBufferMustBeAllocated)
             UTF8XMLEncoding encoding(String(u"x"));
         },
         "m_UTF8, file src/common/xmlproxy/UTF8XMLEncoding\\.cpp, line [0-9]+");
+}
+
+TEST(XmlProxyAssertionDeathTest, EntryStreamMustBeGiven)
+{
+    EXPECT_DEATH(XmlZipInputStream stream(nullptr),
+                 "i_InputStream != 0, file src/common/xmlproxy/XmlZipInputStream\\.cpp, line [0-9]+");
 }

@@ -1,169 +1,215 @@
-#include "Node.h"
+// Whole parses: a NodeReader drives the Xerces adapter, the tree builder and a sink.
 #include "NodeReader.h"
-#include "NodeSink.h"
 #include "TestSupport.h"
-#include "XmlProxyResult.h"
+#include "TreeTestSupport.h"
 #include "XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-using orvtest::TempDir;
+using orvtest::RecordingSink;
 using orvtest::writeFile;
 
-class RecordingSink : public NodeSink {
-public:
-    int onNodeTree(Node* i_Tree) override
-    {
-        trees.emplace_back(i_Tree);
-        return 0;
-    }
-    int onWarning(const String& i_Message, int i_Line) override { return record("warning", i_Message, i_Line); }
-    int onError(const String& i_Message, int i_Line) override { return record("error", i_Message, i_Line); }
-    int onCriticalError(const String& i_Message, int i_Line) override
-    {
-        return record("critical", i_Message, i_Line);
-    }
-
-    // The delivered trees, written out, one after the other.
-    std::string written() const
-    {
-        std::ostringstream out;
-        for (const auto& tree : trees)
-            tree->write(out, 0);
-        return out.str();
-    }
-
-    std::vector<std::unique_ptr<Node>> trees;
-    std::vector<std::string> messages; // "kind@line"
-
-private:
-    int record(const char* kind, const String&, int line)
-    {
-        messages.push_back(std::string(kind) + "@" + std::to_string(line));
-        return 0;
-    }
-};
-
-const char* const kDocument = "<r>\n"
-                              " <s>\n"
-                              "  <a x=\"1\"><b/>t</a>\n"
-                              "  <c/>\n"
-                              " </s>\n"
-                              "</r>\n";
-
+const char* const kDocument = "<r>\n <s>\n  <a x=\"1\"><b/>t</a>\n  <c/>\n </s>\n</r>\n";
 const char* const kSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
   <xs:element name="r"><xs:complexType><xs:sequence>
-    <xs:element name="s"><xs:complexType><xs:sequence>
-      <xs:element name="a" type="xs:int" maxOccurs="unbounded"/>
-    </xs:sequence></xs:complexType></xs:element>
+    <xs:element name="n" type="xs:int" maxOccurs="unbounded"/>
   </xs:sequence></xs:complexType></xs:element>
 </xs:schema>
 )";
 
+std::string manyElements(int i_Count)
+{
+    std::string body = "<r>";
+    for (int i = 0; i < i_Count; ++i)
+        body += "<e>" + std::to_string(i) + "</e>\n";
+    return body + "</r>";
+}
+
+int g_StopCalls = 0;
+int g_StopAfter = 0;
+bool stopAfterSomeCalls()
+{
+    return ++g_StopCalls >= g_StopAfter;
+}
+
 class NodeReaderTest : public ::testing::Test {
 protected:
-    String path(const std::string& name) { return String(dir.file(name).c_str()); }
+    String path(const std::string& i_Name) const { return String(dir.file(i_Name).c_str()); }
+    String document(const std::string& i_Name, const std::string& i_Bytes)
+    {
+        writeFile(dir.file(i_Name), i_Bytes);
+        return path(i_Name);
+    }
+    // Validates against r.xsd as the configuration parser does.
+    void validate(NodeReader& io_Reader, int i_Scheme = 2)
+    {
+        writeFile(dir.file("r.xsd"), kSchema);
+        io_Reader.validationScheme = i_Scheme;
+        io_Reader.doNamespaces = io_Reader.doSchema = io_Reader.validationSchemaFullChecking = true;
+        io_Reader.externalNoNamespaceSchemaLocation = path("r.xsd");
+    }
 
-    TempDir dir;
-    RecordingSink sink;
+    orvtest::TempDir dir;
 };
 
-TEST_F(NodeReaderTest, DeliversTheTreesAtTheSkipDepth)
-{
-    writeFile(dir.file("doc.xml"), kDocument);
-    NodeReader reader(&sink);
-    EXPECT_EQ(reader.read(path("doc.xml"), 2), XMLPROXY_SUCCESS);
-    EXPECT_EQ(sink.written(), "<a x=\"1\">\n <b/>t</a>\n<c/>");
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(reader.errorCount, 0);
-}
+} // namespace
 
-TEST_F(NodeReaderTest, ZippedDocumentReadsLikeThePlainOne)
+TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
 {
-    writeFile(dir.file("doc.xml"), kDocument);
+    const std::string numbers = "<r>\n<n>1</n>\n<n>x</n>\n<n>y</n>\n</r>\n";
+    document("doc.xml", kDocument);
     ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", kDocument}, {"other.xml", "<q><w><e/></w></q>"}}));
-    RecordingSink plain;
-    NodeReader plainReader(&plain);
-    ASSERT_EQ(plainReader.read(path("doc.xml"), 2), XMLPROXY_SUCCESS);
-
-    NodeReader reader(&sink);
-    EXPECT_EQ(reader.read(path("doc.zip"), 2), XMLPROXY_SUCCESS);
-    EXPECT_EQ(sink.written(), plain.written());
-    EXPECT_TRUE(sink.messages.empty());
-}
-
-TEST_F(NodeReaderTest, SettingsReachTheParserAndTheErrorCountComesBack)
-{
-    writeFile(dir.file("doc.xml"), kDocument); // b inside a, c inside s: both invalid
-    writeFile(dir.file("r.xsd"), kSchema);
-
-    NodeReader lax(&sink);
-    ASSERT_EQ(lax.read(path("doc.xml"), 2), XMLPROXY_SUCCESS);
-    EXPECT_EQ(lax.errorCount, 0);
-
-    RecordingSink strictSink;
-    NodeReader strict(&strictSink);
-    strict.validationScheme = 2;
-    strict.doNamespaces = true;
-    strict.doSchema = true;
-    strict.validationSchemaFullChecking = true;
-    strict.externalNoNamespaceSchemaLocation = path("r.xsd");
-    ASSERT_EQ(strict.read(path("doc.xml"), 2), XMLPROXY_SUCCESS);
-    EXPECT_GT(strict.errorCount, 0);
-    ASSERT_FALSE(strictSink.messages.empty());
-    EXPECT_EQ(strictSink.messages.size(), static_cast<std::size_t>(strict.errorCount));
-    EXPECT_EQ(strictSink.messages[0], "error@3");
-    // Invalid trees are delivered all the same.
-    EXPECT_EQ(strictSink.written(), sink.written());
-}
-
-bool stopAtOnce()
-{
-    return true;
-}
-
-TEST_F(NodeReaderTest, StopCallbackReachesTheParser)
-{
-    std::string body = "<r><s>";
-    for (int i = 0; i < 500; ++i)
-        body += "<a/>";
-    writeFile(dir.file("doc.xml"), body + "</s></r>");
-    NodeReader reader(&sink);
-    reader.stopCallback = stopAtOnce;
-    EXPECT_EQ(reader.read(path("doc.xml"), 2), XMLPROXY_STOPPED);
-    EXPECT_LT(sink.trees.size(), 500u);
-}
-
-// Documents that end badly: the trees finished before the damage stay delivered, the sink
-// hears a critical error, and nothing leaks (the sanitizer build checks that).
-TEST_F(NodeReaderTest, BrokenInputsEndWithACriticalErrorAndTheFinishedTrees)
-{
+    document("numbers.xml", numbers);
+    document("malformed.xml", "<r>\n<a>\n<b></a>\n</r>\n");
+    document("dtd.xml", "<!DOCTYPE a SYSTEM \"missing.dtd\"><a/>");
     orvtest::makeEmptyZip(dir.file("empty.zip"));
     ASSERT_TRUE(orvtest::makeZip(dir.file("binary.zip"), {{"image.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10)}}));
-    writeFile(dir.file("truncated.xml"), "<r>\n<s>\n<a/>\n<c><d>");
-    struct Case {
+    document("truncated.xml", "<r>\n<s>\n<a/>\n<c><d>");
+    const std::string sections = "<a x=\"1\">\n <b/>t</a>\n<c/>", ns = "<n>1</n>\n<n>x</n>\n<n>y</n>\n";
+
+    // Messages as "kind@line"; a bare kind where the line is one of the library's own source.
+    const struct {
+        const char* what;
         const char* file;
+        int scheme; // -1: validate against the schema
+        int skipDepth;
         int result;
-        std::size_t trees;
+        std::string trees;
+        std::vector<std::string> messages;
+        int errorCount;
+    } cases[] = {
+        {"plain document", "doc.xml", 0, 2, XMLPROXY_SUCCESS, sections, {}, 0},
+        {"first entry of an archive, like the plain file", "doc.zip", 0, 2, XMLPROXY_SUCCESS, sections, {}, 0},
+        {"not validated", "numbers.xml", 0, 1, XMLPROXY_SUCCESS, ns, {}, 0},
+        {"schema errors counted, every tree delivered", "numbers.xml", -1, 1, XMLPROXY_SUCCESS, ns,
+         {"error@3", "error@4"}, 2},
+        {"not well-formed: the parse ends, the document never does", "malformed.xml", 0, 1, XMLPROXY_SUCCESS, "",
+         {"critical@3"}, 1},
+        {"scheme 0 loads no external DTD", "dtd.xml", 0, 0, XMLPROXY_SUCCESS, "<a/>", {}, 0},
+        {"scheme 1 does", "dtd.xml", 1, 0, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
+        {"scheme 2 does", "dtd.xml", 2, 0, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
+        {"scheme 3 keeps the library's default, which does", "dtd.xml", 3, 0, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
+        {"archive without entries: no input to open", "empty.zip", 0, 2, XMLPROXY_XML_EXCEPTION, "", {"critical"}, 0},
+        {"first entry is no XML", "binary.zip", 0, 2, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
+        {"truncated: trees finished before stay delivered", "truncated.xml", 0, 2, XMLPROXY_SUCCESS, "<a/>",
+         {"critical@4"}, 1},
+        {"missing file", "missing.xml", 0, 2, XMLPROXY_XML_EXCEPTION, "", {"critical"}, 0},
     };
-    // An archive without entries gives the library no stream to open: it throws, as for a
-    // missing file.
-    for (const Case& c : {Case{"empty.zip", XMLPROXY_XML_EXCEPTION, 0}, Case{"binary.zip", XMLPROXY_SUCCESS, 0},
-                          Case{"truncated.xml", XMLPROXY_SUCCESS, 1}}) {
-        RecordingSink broken;
-        NodeReader reader(&broken);
-        EXPECT_EQ(reader.read(path(c.file), 2), c.result) << c.file;
-        EXPECT_EQ(broken.trees.size(), c.trees) << c.file;
-        ASSERT_FALSE(broken.messages.empty()) << c.file;
-        EXPECT_EQ(broken.messages[0].rfind("critical@", 0), 0u) << c.file << ": " << broken.messages[0];
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingSink sink;
+        NodeReader reader(&sink);
+        if (c.scheme < 0)
+            validate(reader);
+        else
+            reader.validationScheme = c.scheme;
+        EXPECT_EQ(c.result, reader.read(path(c.file), c.skipDepth));
+        EXPECT_EQ(c.trees, sink.writtenTrees());
+        EXPECT_EQ(c.errorCount, reader.errorCount);
+        const char end = !c.messages.empty() && c.messages[0].find('@') == std::string::npos ? '@' : ':';
+        std::vector<std::string> messages;
+        for (const std::string& m : sink.messages)
+            messages.push_back(m.substr(0, m.find(end)));
+        EXPECT_EQ(c.messages, messages) << (sink.messages.empty() ? "" : sink.messages[0]);
+    }
+    // A library exception names the file and the line of the library's source that raised it.
+    RecordingSink missing;
+    NodeReader(&missing).read(path("missing.xml"), 0);
+    EXPECT_NE(std::string::npos, missing.messages.at(0).find("missing.xml")) << missing.messages[0];
+    EXPECT_NE("critical@0:", missing.messages[0].substr(0, 11));
+}
+
+TEST_F(NodeReaderTest, NumbersAttributesBeforeTheirElementAndSkipsWhiteSpaceAnewInEachParse)
+{
+    const String file = document("doc.xml", "<a x=\"v\" y=\"w\">\n  <b/>\n  hi\n  <c>  </c></a>");
+    RecordingSink sink;
+    NodeReader reader(&sink);
+    ASSERT_EQ(XMLPROXY_SUCCESS, reader.read(file, 0));
+    ASSERT_EQ(XMLPROXY_SUCCESS, reader.read(file, 0));
+    ASSERT_EQ(2u, sink.trees.size());
+    const std::string expected = "a@1:16#2{x=v#0,y=w#1}[b@2:7#3^ \"\n  hi\n  \"@4:3#4 c@4:6#5^]";
+    EXPECT_EQ(expected, orvtest::describe(*sink.trees[0]));
+    EXPECT_EQ(expected, orvtest::describe(*sink.trees[1]));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(NodeReaderTest, StopCallbackIsAskedBeforeEachStepAfterTheFirst)
+{
+    const struct {
+        const char* what;
+        std::string body;
+        int stopAfter;
+        int result;
+        int minCalls;
+        int maxCalls;
+        std::size_t trees; // at most, when stopped
+        std::size_t messages;
+    } cases[] = {
+        {"true at once: one more step, far from the end", manyElements(1000), 1, XMLPROXY_STOPPED, 1, 1, 1, 0},
+        {"never true: asked to the end", manyElements(3), 1000000, XMLPROXY_SUCCESS, 4, 1000, 3, 0},
+        {"the first step ends the parse: never asked", "", 1, XMLPROXY_SUCCESS, 0, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_StopCalls = 0;
+        g_StopAfter = c.stopAfter;
+        RecordingSink sink;
+        NodeReader reader(&sink);
+        reader.stopCallback = stopAfterSomeCalls;
+        EXPECT_EQ(c.result, reader.read(document("doc.xml", c.body), 1));
+        EXPECT_GE(g_StopCalls, c.minCalls);
+        EXPECT_LE(g_StopCalls, c.maxCalls);
+        if (c.result == XMLPROXY_STOPPED)
+            EXPECT_LE(sink.trees.size(), c.trees);
+        else
+            EXPECT_EQ(c.trees, sink.trees.size());
+        EXPECT_EQ(c.messages, sink.messages.size());
     }
 }
 
+namespace {
+
+// Throws from the delivery of its second tree.
+struct ThrowingSink : RecordingSink {
+    bool outOfMemory = false;
+    int onNodeTree(Node* i_Tree) override
+    {
+        RecordingSink::onNodeTree(i_Tree);
+        if (trees.size() == 2 && outOfMemory)
+            throw std::bad_alloc();
+        if (trees.size() == 2)
+            throw std::runtime_error("sink failed");
+        return 0;
+    }
+};
+
 } // namespace
+
+TEST_F(NodeReaderTest, ExceptionFromTheHandlerGivesMinus1005ButOutOfMemoryPassesOut)
+{
+    ThrowingSink sink;
+    NodeReader reader(&sink);
+    validate(reader, 1);
+    // The errors counted before the throw are not the count of a finished parse.
+    const String invalid = document("invalid.xml", "<r>\n<n>x</n>\n<n>y</n>\n<n>3</n>\n</r>");
+    EXPECT_EQ(XMLPROXY_OTHER_EXCEPTION, reader.read(invalid, 1));
+    EXPECT_FALSE(sink.messages.empty());
+    EXPECT_EQ(0, reader.errorCount);
+
+    ThrowingSink exhausted;
+    exhausted.outOfMemory = true;
+    NodeReader failing(&exhausted);
+    const String many = document("many.xml", manyElements(50));
+    EXPECT_THROW(failing.read(many, 1), std::bad_alloc);
+    // The library was terminated and everything released: the next parse starts afresh.
+    RecordingSink sound;
+    EXPECT_EQ(XMLPROXY_SUCCESS, NodeReader(&sound).read(many, 1));
+    EXPECT_EQ(50u, sound.trees.size());
+}

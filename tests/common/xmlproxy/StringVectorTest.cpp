@@ -10,102 +10,69 @@
 
 namespace {
 
-std::u16string at(const StringVector& vector, int index)
-{
-    String text;
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.get(index, text));
-    return text.units();
-}
-
-std::vector<std::u16string> contents(const StringVector& vector)
-{
-    std::vector<std::u16string> all;
-    for (int i = 0; i < vector.getCount(); ++i)
-        all.push_back(at(vector, i));
-    return all;
-}
-
 struct Geometry {
     int capacity;
     int free;
+    bool operator==(const Geometry& i_Other) const { return capacity == i_Other.capacity && free == i_Other.free; }
 };
-
-Geometry geometry(const StringVector& vector)
+std::ostream& operator<<(std::ostream& o_Out, const Geometry& i_Geometry)
 {
-    return Geometry{vector.getCapacity(), vector.getFree()};
+    return o_Out << "{capacity " << i_Geometry.capacity << ", free " << i_Geometry.free << "}";
+}
+Geometry geometry(const StringVector& i_Vector)
+{
+    return Geometry{i_Vector.getCapacity(), i_Vector.getFree()};
 }
 
-bool operator==(const Geometry& a, const Geometry& b)
+std::vector<std::u16string> contents(const StringVector& i_Vector)
 {
-    return a.capacity == b.capacity && a.free == b.free;
+    std::vector<std::u16string> all;
+    for (String text; static_cast<int>(all.size()) < i_Vector.getCount(); all.push_back(text.units()))
+        EXPECT_EQ(XMLPROXY_SUCCESS, i_Vector.get(static_cast<int>(all.size()), text));
+    return all;
 }
 
-std::ostream& operator<<(std::ostream& out, const Geometry& g)
+// Strings of 1 to 13 units, all different.
+std::vector<std::u16string> manyStrings(int i_Count)
 {
-    return out << "{capacity " << g.capacity << ", free " << g.free << "}";
+    std::vector<std::u16string> strings;
+    for (int i = 0; i < i_Count; ++i)
+        strings.push_back(std::u16string(static_cast<std::size_t>(i % 13), u'a' + i % 26) + char16_t(u'0' + i));
+    return strings;
 }
 
 } // namespace
 
 TEST(StringVector, GrowsAndShrinksInWholeBlocks)
 {
-    StringVector vector(4);
-    EXPECT_EQ((Geometry{0, 0}), geometry(vector));
-
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"ab"));  // 3 units: one block
-    EXPECT_EQ((Geometry{4, 1}), geometry(vector));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(1, u"c"));   // 2 units, 1 free: one more block
-    EXPECT_EQ((Geometry{8, 3}), geometry(vector));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(0));         // 6 free: one block released
-    EXPECT_EQ((Geometry{4, 2}), geometry(vector));
-    EXPECT_EQ(1, vector.getBlockCount());
-    EXPECT_EQ(std::vector<std::u16string>{u"c"}, contents(vector));
-
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
-    EXPECT_EQ(0, vector.getCount());
-    EXPECT_EQ(0, vector.getBlockCount());
-    EXPECT_EQ(0, vector.getFree());
-}
-
-TEST(StringVector, GrowsByAsManyBlocksAsTheStringNeeds)
-{
-    StringVector vector(3);
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"abcdefg")); // 8 units: three blocks
-    EXPECT_EQ((Geometry{9, 1}), geometry(vector));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.reserve(1)); // enough free already
-    EXPECT_EQ((Geometry{9, 1}), geometry(vector));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.reserve(5));
-    EXPECT_EQ((Geometry{15, 7}), geometry(vector));
-    EXPECT_EQ(u"abcdefg", at(vector, 0));
-}
-
-TEST(StringVector, BlockSizeOneFitsTheStringsExactly)
-{
-    StringVector vector(1);
-    const char16_t* texts[] = {u"name", u"", u"x", u"longer value"};
-    int units = 0;
-    for (const char16_t* text : texts) {
-        ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(vector.getCount(), text));
-        units += static_cast<int>(std::u16string(text).size()) + 1;
-        EXPECT_EQ((Geometry{units, 0}), geometry(vector));
+    // 'i' inserts text at index through the char16_t form, 'u' through the unsigned short
+    // form, 'r' removes at index, 'R' reserves index units; then the geometry expected.
+    struct Step { char op; int index; const char16_t* text; Geometry after; };
+    const struct { const char* what; int blockSize; std::vector<Step> steps; std::vector<std::u16string> contents; } cases[] = {
+        {"block 4: one block more, one released when six units stand free, none left when empty", 4,
+         {{'i', 0, u"ab", {4, 1}}, {'u', 1, u"c", {8, 3}}, {'r', 0, nullptr, {4, 2}}, {'r', 0, nullptr, {0, 0}}}, {}},
+        {"one string needing three blocks; reserve only what is missing", 3,
+         {{'i', 0, u"abcdefg", {9, 1}}, {'R', 1, nullptr, {9, 1}}, {'R', 5, nullptr, {15, 7}}}, {u"abcdefg"}},
+        {"block 1 fits exactly; inserts at front, middle and end keep the order", 1,
+         {{'i', 0, u"b", {2, 0}}, {'u', 0, u"a", {4, 0}}, {'i', 2, u"d", {6, 0}}, {'i', 2, u"", {7, 0}},
+          {'u', 4, u"e\u00E9", {10, 0}}, {'r', 1, nullptr, {8, 0}}},
+         {u"a", u"", u"d", u"e\u00E9"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StringVector vector(c.blockSize);
+        for (const Step& step : c.steps) {
+            const std::u16string text = step.text != nullptr ? step.text : u"";
+            const std::vector<unsigned short> units(text.c_str(), text.c_str() + text.size() + 1);
+            const int result = step.op == 'i'   ? vector.insert(step.index, step.text)
+                               : step.op == 'u' ? vector.insert(step.index, units.data())
+                               : step.op == 'r' ? vector.remove(step.index)
+                                                : vector.reserve(step.index);
+            ASSERT_EQ(XMLPROXY_SUCCESS, result) << step.op << step.index;
+            EXPECT_EQ(step.after, geometry(vector)) << step.op << step.index;
+        }
+        EXPECT_EQ(c.contents, contents(vector));
     }
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(2));
-    EXPECT_EQ((Geometry{units - 2, 0}), geometry(vector));
-    EXPECT_EQ((std::vector<std::u16string>{u"name", u"", u"longer value"}), contents(vector));
-}
-
-TEST(StringVector, InsertKeepsOrderAtFrontMiddleAndEnd)
-{
-    StringVector vector(5);
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"b"));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"a"));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(2, u"d"));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(2, u"c"));
-    const unsigned short wide[] = {'e', 0x00E9, 0};
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(4, wide));
-    EXPECT_EQ((std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"e\u00E9"}), contents(vector));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(2));
-    EXPECT_EQ((std::vector<std::u16string>{u"a", u"b", u"d", u"e\u00E9"}), contents(vector));
 }
 
 TEST(StringVector, RefusesBadArgumentsAndStaysUnchanged)
@@ -113,8 +80,6 @@ TEST(StringVector, RefusesBadArgumentsAndStaysUnchanged)
     StringVector vector(4);
     ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"one"));
     ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(1, u"two"));
-    const Geometry before = geometry(vector);
-
     String untouched(u"keep");
     EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.get(-1, untouched));
     EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.get(2, untouched));
@@ -125,86 +90,125 @@ TEST(StringVector, RefusesBadArgumentsAndStaysUnchanged)
     EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.insert(3, u"x"));
     EXPECT_EQ(XMLPROXY_NULL_STRING, vector.insert(0, static_cast<const char16_t*>(nullptr)));
     EXPECT_EQ(XMLPROXY_NULL_STRING, vector.insert(9, static_cast<const unsigned short*>(nullptr)));
-
-    EXPECT_EQ(before, geometry(vector));
+    EXPECT_EQ((Geometry{8, 0}), geometry(vector));
     EXPECT_EQ((std::vector<std::u16string>{u"one", u"two"}), contents(vector));
 }
 
-TEST(StringVector, FindComparesUnitByUnit)
+TEST(StringVector, FindsTheFirstEqualStringUnitByUnit)
 {
     StringVector vector(8);
     int index = 42;
     EXPECT_EQ(XMLPROXY_NOT_FOUND, vector.find(String(u""), index));
     EXPECT_EQ(42, index);
-
-    for (const char16_t* text : {u"Name", u"", u"name", u"name"})
+    for (const char16_t* text : {u"Name", u"", u"name", u"name", u"ab", u"c"})
         ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(vector.getCount(), text));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.find(String(u"name"), index));
-    EXPECT_EQ(2, index);
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.find(String(u""), index));
-    EXPECT_EQ(1, index);
-    EXPECT_EQ(XMLPROXY_NOT_FOUND, vector.find(String(u"nam"), index));
-    EXPECT_EQ(XMLPROXY_NOT_FOUND, vector.find(String(u"NAME"), index));
+    const char16_t acrossTerminator[] = {u'a', u'b', 0, u'c'};
+    const struct { String key; int index; /* -1: not found */ } cases[] = {
+        {String(u"name"), 2}, {String(u""), 1}, {String(u"c"), 5}, {String(u"nam"), -1}, {String(u"NAME"), -1},
+        {String(u"abc"), -1}, {String(u"a"), -1}, {String(acrossTerminator, 4), -1}};
+    for (const auto& c : cases) {
+        index = -1;
+        EXPECT_EQ(c.index < 0 ? XMLPROXY_NOT_FOUND : XMLPROXY_SUCCESS, vector.find(c.key, index)) << c.key;
+        EXPECT_EQ(c.index, index) << c.key;
+    }
 }
 
-TEST(NodeAttributes, RefusesASecondAttributeOfTheSameName)
+TEST(StringVector, BlockSizeOneStaysExactThroughLongGrowthAndShrinkage)
 {
-    NodeAttributes table(1);
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"a"), String(u"1"), String(u"5")));
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"b"), String(u"2"), String(u"6")));
-    EXPECT_EQ(XMLPROXY_NAME_PRESENT, table.addAttribute(String(u"a"), String(u"3"), String(u"7")));
-    EXPECT_EQ(2, table.getCount());
-    String value;
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.getValue(String(u"a"), value));
-    EXPECT_EQ(u"1", value.units());
-    EXPECT_EQ(XMLPROXY_NOT_FOUND, table.getValue(String(u"A"), value));
-    String name(u"n");
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(2, name, value));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(-1, name, value));
-    EXPECT_EQ(u"n", name.units());
+    StringVector vector(1);
+    const std::vector<std::u16string> strings = manyStrings(500);
+    int used = 0;
+    for (const std::u16string& s : strings) {
+        ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(vector.getCount(), s.c_str()));
+        ASSERT_EQ((Geometry{used += static_cast<int>(s.size()) + 1, 0}), geometry(vector));
+    }
+    for (std::size_t i = 0; i < 250; ++i) {
+        ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
+        ASSERT_EQ((Geometry{used -= static_cast<int>(strings[i].size()) + 1, 0}), geometry(vector));
+    }
+    EXPECT_EQ(std::vector<std::u16string>(strings.begin() + 250, strings.end()), contents(vector));
 }
 
-TEST(NodeAttributes, RollsBackAPartlyAddedAttribute)
+TEST(StringVector, ReservingOrCopyingEndsWithTheBlocksOfInsertingOneByOne)
+{
+    // Units reserved beyond the strings are for strings that are then not inserted.
+    const struct { int blockSize; std::vector<std::u16string> strings; int extraReserved; } cases[] = {
+        {1, {u"name", u""}, 9}, {4, {u"ab", u"c"}, 0}, {4, {u"ab", u"c"}, 6}, {3, {u"abcdefg"}, 2},
+        {7, manyStrings(40), 5}, {1, manyStrings(300), 17}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("block size " + std::to_string(c.blockSize) + ", extra " + std::to_string(c.extraReserved));
+        StringVector oneByOne(c.blockSize), reserved(c.blockSize), copy(c.blockSize);
+        int units = c.extraReserved;
+        for (const std::u16string& s : c.strings)
+            units += static_cast<int>(s.size()) + 1;
+        ASSERT_EQ(XMLPROXY_SUCCESS, reserved.reserve(units));
+        for (const std::u16string& s : c.strings) {
+            ASSERT_EQ(XMLPROXY_SUCCESS, oneByOne.insert(oneByOne.getCount(), s.c_str()));
+            ASSERT_EQ(XMLPROXY_SUCCESS, reserved.insert(reserved.getCount(), s.c_str()));
+        }
+        ASSERT_EQ(XMLPROXY_SUCCESS, reserved.releaseFreeBlocks());
+        ASSERT_EQ(XMLPROXY_SUCCESS, copy.assign(oneByOne));
+        for (const StringVector* vector : {&oneByOne, &reserved, &copy}) {
+            EXPECT_EQ(c.strings, contents(*vector));
+            EXPECT_EQ(geometry(oneByOne), geometry(*vector));
+        }
+        EXPECT_LT(oneByOne.getFree(), c.blockSize);
+    }
+}
+
+TEST(NodeAttributes, RefusesASecondAttributeOfTheSameNameAndRollsBackAPartialOne)
 {
     NodeAttributes table(4);
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"keep", u"v", u"0"));
-    const Geometry names = geometry(table.getNames());
-    const Geometry values = geometry(table.getValues());
-
+    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"a"), String(u"1"), String(u"5")));
+    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"b", u"2", u"6"));
+    EXPECT_EQ(XMLPROXY_NAME_PRESENT, table.addAttribute(String(u"a"), String(u"3"), String(u"7")));
     EXPECT_EQ(XMLPROXY_NULL_STRING, table.addAttribute(u"lost", nullptr, u"1"));
     EXPECT_EQ(XMLPROXY_NULL_STRING, table.addAttribute(u"lost", u"v", nullptr));
     EXPECT_EQ(XMLPROXY_NULL_STRING, table.addAttribute(nullptr, u"v", u"1"));
+    for (const StringVector* vector : {&table.getNames(), &table.getValues(), &table.getSequences()})
+        EXPECT_EQ((Geometry{4, 0}), geometry(*vector));
+    EXPECT_EQ((std::vector<std::u16string>{u"a", u"b"}), contents(table.getNames()));
+    EXPECT_EQ((std::vector<std::u16string>{u"1", u"2"}), contents(table.getValues()));
 
-    EXPECT_EQ(1, table.getCount());
-    EXPECT_EQ(1, table.getValues().getCount());
-    EXPECT_EQ(1, table.getSequences().getCount());
-    EXPECT_EQ(names, geometry(table.getNames()));
-    EXPECT_EQ(values, geometry(table.getValues()));
+    String name(u"n"), value;
+    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(2, name, value));
+    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, table.getAttribute(-1, name, value));
+    EXPECT_EQ(u"n", name.units());
+    ASSERT_EQ(XMLPROXY_SUCCESS, table.getValue(String(u"a"), value));
+    EXPECT_EQ(u"1", value.units());
+    EXPECT_EQ(XMLPROXY_NOT_FOUND, table.getValue(String(u"A"), value));
     // The rolled-back name must not block a later, complete attempt.
     EXPECT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"lost", u"w", u"2"));
 }
 
-TEST(NodeAttributes, CopyKeepsNamesAndValuesAndZeroesTheSequences)
+TEST(NodeAttributes, CopyKeepsNamesValuesAndBlocksAndZeroesTheSequences)
 {
-    NodeAttributes table(3);
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"a"), String(u"1"), String(u"5")));
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(String(u"b"), String(u"&"), String(u"6")));
-    std::unique_ptr<NodeAttributes> copy(table.copy());
-    ASSERT_EQ(2, copy->getCount());
-    EXPECT_EQ(3, copy->getBlockSize());
-    const char16_t* names[] = {u"a", u"b"};
-    const char16_t* values[] = {u"1", u"&"};
-    for (int i = 0; i < 2; ++i) {
-        String name;
-        String value;
-        String sequence;
-        ASSERT_EQ(XMLPROXY_SUCCESS, copy->getAttribute(i, name, value));
-        ASSERT_EQ(XMLPROXY_SUCCESS, copy->getSequence(i, sequence));
-        EXPECT_EQ(names[i], name.units());
-        EXPECT_EQ(values[i], value.units());
-        EXPECT_EQ(u"0", sequence.units());
+    for (int blockSize : {1, 5}) {
+        NodeAttributes table(blockSize), expected(blockSize);
+        for (const auto& pair : {std::pair(u"id", u"S1"), std::pair(u"vendor", u"Acme & Co"), std::pair(u"e", u"")}) {
+            ASSERT_EQ(XMLPROXY_SUCCESS, table.addAttribute(pair.first, pair.second, u"17"));
+            ASSERT_EQ(XMLPROXY_SUCCESS, expected.addAttribute(pair.first, pair.second, u"0"));
+        }
+        std::unique_ptr<NodeAttributes> copy(table.copy());
+        EXPECT_EQ(blockSize, copy->getBlockSize());
+        for (auto part : {&NodeAttributes::getNames, &NodeAttributes::getValues, &NodeAttributes::getSequences}) {
+            EXPECT_EQ(contents((expected.*part)()), contents((copy.get()->*part)()));
+            EXPECT_EQ(geometry((expected.*part)()), geometry((copy.get()->*part)()));
+        }
+        EXPECT_EQ(XMLPROXY_NAME_PRESENT, copy->addAttribute(u"vendor", u"x", u"0"));
+        EXPECT_EQ(std::vector<std::u16string>(3, u"17"), contents(table.getSequences()));
     }
-    String sequence;
-    ASSERT_EQ(XMLPROXY_SUCCESS, table.getSequence(1, sequence));
-    EXPECT_EQ(u"6", sequence.units());
+}
+
+TEST(NodeAttributes, AttributeLeftOutGivesItsReservedRoomBack)
+{
+    NodeAttributes table(1);
+    table.reserve(3 + 3 + 3, 2 + 2 + 2, 2 + 2 + 2); // "id", "id", "ab" with one-unit values
+    EXPECT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"id", u"1", u"0"));
+    EXPECT_EQ(XMLPROXY_NAME_PRESENT, table.addAttribute(u"id", u"2", u"1"));
+    EXPECT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"ab", u"3", u"2"));
+    table.releaseReserve();
+    EXPECT_EQ((Geometry{6, 0}), geometry(table.getNames()));
+    EXPECT_EQ((Geometry{4, 0}), geometry(table.getValues()));
+    EXPECT_EQ((Geometry{4, 0}), geometry(table.getSequences()));
 }

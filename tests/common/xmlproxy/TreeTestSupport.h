@@ -1,0 +1,115 @@
+#ifndef ORV_TESTS_TREETESTSUPPORT_H
+#define ORV_TESTS_TREETESTSUPPORT_H
+
+#include "Node.h"
+#include "NodeAttributes.h"
+#include "NodeSink.h"
+#include "TextNode.h"
+#include "XmlProxyResult.h"
+
+#include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvtest {
+
+// The bytes a node writes; "(null)" for no node. A copy handed over is released.
+inline std::string written(const Node* i_Node, int i_Indent = 0)
+{
+    if (i_Node == nullptr)
+        return "(null)";
+    std::ostringstream out;
+    i_Node->write(out, i_Indent);
+    return out.str();
+}
+inline std::string writtenCopy(Node* i_Copy)
+{
+    return written(std::unique_ptr<Node>(i_Copy).get());
+}
+
+// A table of block size 1; the attributes are numbered from i_Sequence on.
+inline NodeAttributes* attributes(std::initializer_list<std::pair<const char16_t*, const char16_t*>> i_Pairs,
+                                  int i_Sequence = 1)
+{
+    auto table = std::make_unique<NodeAttributes>(1);
+    for (const auto& pair : i_Pairs)
+        table->addAttribute(String(pair.first), String(pair.second), String::valueOf(i_Sequence++));
+    return table.release();
+}
+
+// An element holding the given children; element children link back to it, as the tree
+// builder links them.
+inline Node* element(const String& i_Name, std::vector<Node*> i_Children = {}, NodeAttributes* i_Table = nullptr,
+                     int i_Line = 0, int i_Column = 0, int i_Sequence = 0)
+{
+    Node* node = new Node(i_Name, i_Table, i_Line, i_Column, i_Sequence);
+    for (Node* child : i_Children) {
+        if (child->getType() == Node::NODE_ELEMENT)
+            child->setParent(node);
+        node->addChild(child);
+    }
+    return node;
+}
+inline Node* text(const String& i_Text, int i_Line = 0, int i_Column = 0, int i_Sequence = 0)
+{
+    return new TextNode(i_Text, i_Line, i_Column, i_Sequence);
+}
+
+// Everything a tree holds besides its bytes: name@line:column#sequence, "^" when the node
+// links to i_Parent and "!" when it links elsewhere, attributes {name=value#sequence}, then
+// the children in brackets; texts in quotes. Small trees only: it recurses.
+inline std::string describe(const Node& i_Node, const Node* i_Parent = nullptr)
+{
+    const bool isText = i_Node.getType() == Node::NODE_TEXT;
+    std::string out = (isText ? "\"" : "") + std::string(i_Node.getName()) + (isText ? "\"@" : "@") +
+                      std::to_string(i_Node.getLine()) + ":" + std::to_string(i_Node.getColumn()) + "#" +
+                      std::to_string(i_Node.getSequence()) +
+                      (i_Node.getParent() == nullptr ? "" : i_Node.getParent() == i_Parent ? "^" : "!");
+    const NodeAttributes* table = i_Node.getAttributes();
+    for (int i = 0; table != nullptr && i < table->getCount(); ++i) {
+        String name, value, sequence;
+        table->getAttribute(i, name, value);
+        table->getSequence(i, sequence);
+        out += (i == 0 ? "{" : ",") + std::string(name) + "=" + std::string(value) + "#" + std::string(sequence);
+        out += i + 1 == table->getCount() ? "}" : "";
+    }
+    if (i_Node.getChildCount() != i_Node.getChildList().size())
+        out += "(child count " + std::to_string(i_Node.getChildCount()) + ")";
+    for (const Node* child : i_Node.getChildList())
+        out += (child == i_Node.getFirstChild() ? "[" : " ") + describe(*child, &i_Node) +
+               (child->getNextSibling() == nullptr ? "]" : "");
+    return out;
+}
+
+// Keeps every tree it receives and every message as "kind@line: text"; answers errors with
+// -1009, as the section sink does.
+struct RecordingSink : NodeSink {
+    int onNodeTree(Node* i_Tree) override { trees.emplace_back(i_Tree); return 0; }
+    int onWarning(const String& i_Text, int i_Line) override { return record("warning", i_Text, i_Line); }
+    int onError(const String& i_Text, int i_Line) override { return record("error", i_Text, i_Line); }
+    int onCriticalError(const String& i_Text, int i_Line) override { return record("critical", i_Text, i_Line); }
+    int record(const char* i_Kind, const String& i_Text, int i_Line)
+    {
+        const int answer = i_Kind[0] == 'w' ? XMLPROXY_SUCCESS : XMLPROXY_NULL_STRING;
+        messages.push_back(i_Kind + ("@" + std::to_string(i_Line)) + ": " + std::string(i_Text));
+        return answer;
+    }
+    // The delivered trees written one after the other.
+    std::string writtenTrees() const
+    {
+        std::string all;
+        for (const auto& tree : trees)
+            all += written(tree.get());
+        return all;
+    }
+
+    std::vector<std::unique_ptr<Node>> trees;
+    std::vector<std::string> messages;
+};
+
+} // namespace orvtest
+
+#endif
