@@ -10,8 +10,7 @@ if(TARGET orvcfg_cli)
   endif()
   file(GLOB ORV_TOOLS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
   set(ORV_TOOLS_TEST_HELPERS
-    ${CMAKE_CURRENT_LIST_DIR}/ToolRunner.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/JsonReader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ToolHarness.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/support/TestSupport.cpp)
   list(REMOVE_ITEM ORV_TOOLS_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/InstallTest.cpp)
 
