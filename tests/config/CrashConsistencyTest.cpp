@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <set>
 #include <vector>
 
 namespace {
@@ -80,9 +81,11 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
 {
     int killPoints = 0;
     int filesLost = 0;
+    std::set<FaultPoint> kinds;
     for (const CrashCase& c : CRASH_CASES) {
         SCOPED_TRACE(c.name);
         const std::vector<FaultPoint> points = pointsOf(c);
+        kinds.insert(points.begin(), points.end());
         std::size_t movesDone = 0;
         for (std::size_t ordinal = 0; ordinal < points.size(); ++ordinal) {
             SCOPED_TRACE("killed at point " + std::to_string(ordinal));
@@ -123,22 +126,10 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
     std::cout << "[ crash    ] kill points tried: " << killPoints << ", files lost: " << filesLost << "\n";
     RecordProperty("killPoints", killPoints);
     RecordProperty("filesLost", filesLost);
-    EXPECT_GT(killPoints, 0);
     EXPECT_EQ(filesLost, 0);
-}
-
-// Every kind of point is reached, so the test above kills at each step of a rewrite: after
-// the temporary file is opened, between lines, after it is synced, after the move, and
-// between the two files.
-TEST_F(CrashConsistency, ChangeOfATraceKeyPassesEveryKindOfPoint)
-{
-    const std::vector<FaultPoint> points = pointsOf(CRASH_CASES[1]);
-    const auto countOf = [&points](FaultPoint kind) { return std::count(points.begin(), points.end(), kind); };
-    EXPECT_EQ(countOf(FaultPoint::TEMP_OPENED), 2);
-    EXPECT_EQ(countOf(FaultPoint::LINE_WRITTEN), 13 + 16); // every line of both files
-    EXPECT_EQ(countOf(FaultPoint::TEMP_SYNCED), 2);
-    EXPECT_EQ(countOf(FaultPoint::MOVED), 2);
-    EXPECT_EQ(countOf(FaultPoint::BETWEEN_FILES), 1);
+    // Killed at each kind of step: after the temporary file is opened, between lines, after
+    // it is synced, after the move, and between the two files.
+    EXPECT_EQ(kinds.size(), 5u);
 }
 
 } // namespace

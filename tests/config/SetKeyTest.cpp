@@ -76,19 +76,6 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     }
 }
 
-TEST_F(SetKey, KeyWithoutLineIsStoredAndCountedOnce)
-{
-    start(MAIN, TRACE);
-    // Keys of the trace library itself go to the main file like any other key.
-    EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(set("custom.key", "new"), ORVCFG_OK);
-    EXPECT_EQ(stored("handlers.traceFile.filePermission"), "0755");
-    EXPECT_EQ(OrvCfgTestAccess::propertyCount(), 15);
-    EXPECT_EQ(mainFile(), withValue(MAIN, "custom.key", "new"));
-    EXPECT_EQ(traceFile(), TRACE);
-}
-
 TEST_F(SetKey, FailedTraceWriteKeepsTheStoreChangedAndTheMainFileOld)
 {
     const std::string noMarker = "ORV_TRACE_PROPERTIES_FILE\n";
@@ -132,20 +119,24 @@ TEST_F(SetKey, VanishedOrReadOnlyPropertiesFileIsAccessDenied)
     EXPECT_EQ(traceFile(), TRACE);
 }
 
-// Whatever a rewrite returns, the file it addressed ends at mode 0644; the caller's mask is
-// back afterwards.
-TEST_F(SetKey, RewritesRunUnderNoMaskAndLeaveTheFilesAt0644)
+// Whatever a rewrite returns, the file it addressed ends at mode 0644, and the caller's
+// mask is back afterwards. A key without a line is stored, and counted once.
+TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
 {
     start(MAIN, TRACE);
     ::chmod(propertiesPath().c_str(), 0600);
     ::chmod(tracePath().c_str(), 0600);
     const mode_t old = ::umask(027);
-    EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
-    EXPECT_EQ(modeOf(tracePath()), 0644u);
-    ::chmod(propertiesPath().c_str(), 0600);
-    EXPECT_EQ(set("no.such.line", "1"), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(::umask(old), 027u);
+    // Keys of the trace library itself go to the main file like any other key.
+    EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
+    EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
+    EXPECT_EQ(stored("handlers.traceFile.filePermission"), "0755");
+    EXPECT_EQ(OrvCfgTestAccess::propertyCount(), 15);
     EXPECT_EQ(modeOf(propertiesPath()), 0644u);
+    EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
+    EXPECT_EQ(::umask(old), 027u);
+    EXPECT_EQ(modeOf(tracePath()), 0644u);
+    EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
 }
 
 TEST_F(SetKey, NoDescriptorOutlivesACall)
