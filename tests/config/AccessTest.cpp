@@ -10,7 +10,9 @@ TEST(Permissions, DirectoryPathCreatesMissingLevelsOnlyAndStopsAtTheFirstFailure
 {
     orvtest::TempDir tmp;
     const mode_t old = ::umask(077); // must not narrow the modes of created directories
-    const auto create = [](const std::string& path) { return createDirectoryPath(path.c_str(), FILE_ALL_ACCESS, GENERIC_READ); };
+    const auto create = [](const std::string& path) {
+        return createDirectoryPath(path.c_str(), FILE_ALL_ACCESS, GENERIC_READ);
+    };
     ASSERT_EQ(::mkdir(tmp.file("logs").c_str(), 0700), 0);
     EXPECT_TRUE(create(tmp.file("logs/scan//trace/")));
     EXPECT_TRUE(create(tmp.file("logs")));

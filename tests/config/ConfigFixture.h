@@ -58,12 +58,12 @@ inline std::string withValue(std::string text, const std::string& key, const std
     return text;
 }
 
-// `text` with the whole line `from` replaced by `to`; the line must be there, so a typo in
-// an expectation cannot pass unnoticed.
+// `text` with the first `from` replaced by `to`; `from` must be there, so a typo in an
+// expectation cannot pass unnoticed.
 inline std::string withLine(std::string text, const std::string& from, const std::string& to)
 {
     const std::string::size_type at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << "no line " << from;
+    EXPECT_NE(at, std::string::npos) << "no " << from;
     if (at != std::string::npos)
         text.replace(at, from.size(), to);
     return text;

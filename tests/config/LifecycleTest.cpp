@@ -54,42 +54,36 @@ TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceOnlyCleanupDiscoversAgain)
 
 using Discovery = ConfigTest;
 
-TEST_F(Discovery, LocalDirValueIsTakenAsItStands)
+// ORV_LOCALDIR, even empty, is taken as it stands; without it the configuration lies below
+// the installation, the parent of the program's directory whatever the program's name.
+TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
 {
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
+    const std::string install = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
     const struct {
-        std::string localDir;
+        std::optional<std::string> localDir;
         std::string configDir;
     } cases[] = {
         {m_Tmp.path(), m_Tmp.path() + "/config/"},
         {m_Tmp.path() + "/", m_Tmp.path() + "//config/"},
         {"", "/config/"},
+        {std::nullopt, install + "/config/"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.localDir);
-        pointLocalDirAt(c.localDir);
-        OrvCfg::initialize("scan");
+        SCOPED_TRACE(c.configDir);
+        pointLocalDirAt(c.localDir ? c.localDir->c_str() : nullptr);
+        OrvCfg::initialize("ignored-name");
+        EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
         EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
         EXPECT_STREQ(s_PropertiesPath, (c.configDir + "Orv.properties").c_str());
         EXPECT_STREQ(s_TracePropertiesPath, (c.configDir + "OrvTrace.properties").c_str());
         EXPECT_STREQ(s_PropertiesTmpPath, (c.configDir + "Orv.tmp").c_str());
         EXPECT_STREQ(s_TraceTmpPath, (c.configDir + "Trace.tmp").c_str());
-        EXPECT_EQ(stored("k"), c.localDir.empty() ? "" : "v");
+        EXPECT_EQ(stored("k"), c.configDir.find(m_Tmp.path()) == 0 ? "v" : "");
         pointLocalDirAt("/elsewhere"); // read at construction only
         EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
         OrvCfg::cleanup();
     }
-}
-
-TEST_F(Discovery, InstallationIsTheParentOfTheProgramsDirectory)
-{
-    const std::string install = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
-    OrvCfg::initialize("ignored-name");
-    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
-    OrvCfg::cleanup();
-    pointLocalDirAt(nullptr);
-    OrvCfg::initialize("scan");
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), install + "/config/");
 }
 
 // A configuration directory of 240 bytes gives a 259-byte OrvTrace.properties path, the
@@ -100,7 +94,7 @@ TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
     initializeWith(HEADER);
     OrvCfg::cleanup();
     const auto whole = [](const char(&buffer)[ORV_PATH_BUFFER_SIZE]) { return std::string(buffer, sizeof buffer); };
-    const auto padded = [](const std::string& path) { return path + std::string(ORV_PATH_BUFFER_SIZE - path.size(), '\0'); };
+    const auto padded = [](std::string path) { return path.append(ORV_PATH_BUFFER_SIZE - path.size(), '\0'); };
     for (const int length : {ORV_MAX_CONFIG_DIR_LENGTH + 1, ORV_MAX_CONFIG_DIR_LENGTH, 0}) {
         SCOPED_TRACE(length);
         std::string base = m_Tmp.path();
