@@ -86,35 +86,25 @@ void JsonWriter::separate()
     }
 }
 
-JsonWriter& JsonWriter::beginObject()
+JsonWriter& JsonWriter::open(char bracket)
 {
     separate();
-    m_Out << '{';
+    m_Out << bracket;
     m_HasElement.push_back(false);
     return *this;
 }
 
-JsonWriter& JsonWriter::endObject()
+JsonWriter& JsonWriter::close(char bracket)
 {
-    m_Out << '}';
+    m_Out << bracket;
     m_HasElement.pop_back();
     return *this;
 }
 
-JsonWriter& JsonWriter::beginArray()
-{
-    separate();
-    m_Out << '[';
-    m_HasElement.push_back(false);
-    return *this;
-}
-
-JsonWriter& JsonWriter::endArray()
-{
-    m_Out << ']';
-    m_HasElement.pop_back();
-    return *this;
-}
+JsonWriter& JsonWriter::beginObject() { return open('{'); }
+JsonWriter& JsonWriter::endObject() { return close('}'); }
+JsonWriter& JsonWriter::beginArray() { return open('['); }
+JsonWriter& JsonWriter::endArray() { return close(']'); }
 
 JsonWriter& JsonWriter::key(const char* name)
 {

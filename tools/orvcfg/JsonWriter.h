@@ -39,6 +39,9 @@ public:
 
 private:
     void separate();
+    // A container begins or ends; the same for objects and arrays but for the bracket.
+    JsonWriter& open(char bracket);
+    JsonWriter& close(char bracket);
 
     std::ostream& m_Out;
     // One entry per open container: whether it already holds an element.
