@@ -1,3 +1,4 @@
+#include "../common/xmlproxy/TreeTestSupport.h"
 #include "../common/xmlproxy/XmlZipTestArchive.h"
 #include "../config/OrvCfgTestAccess.h"
 
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,15 +66,7 @@ const char* const kInvalid = "<?xml version=\"1.0\"?>\n"
                              " </Sections>\n"
                              "</OrvConfig>\n";
 
-std::string written(Node* node)
-{
-    std::unique_ptr<Node> owned(node);
-    if (!owned)
-        return "(null)";
-    std::ostringstream out;
-    owned->write(out, 0);
-    return out.str();
-}
+using orvtest::writtenCopy;
 
 // Lays out an installation whose bin directory holds the schema, and captures the trace.
 class XmlOrvParserTest : public ::testing::Test {
@@ -99,14 +91,6 @@ protected:
         writeFile(documents.file(name), bytes);
         return String(documents.file(name).c_str());
     }
-    std::vector<TraceRecord> tracesLabelled(const std::string& label) const
-    {
-        std::vector<TraceRecord> out;
-        for (const TraceRecord& record : traces)
-            if (record.label == label)
-                out.push_back(record);
-        return out;
-    }
 
     TempDir install;
     TempDir documents;
@@ -117,18 +101,63 @@ private:
     Tracer::Receiver m_SavedReceiver;
 };
 
-TEST_F(XmlOrvParserTest, ValidDocumentGivesEverySectionAndNoErrors)
+// What the nine indices of a sink give, written.
+std::string sections(ParseNodeSink& io_Sink)
 {
-    ParseNodeSink sink;
-    XmlOrvParser parser(document("config.xml", kValid), sink);
+    std::string all;
+    for (int index = 1; index <= 9; ++index)
+        all += (index > 1 ? "|" : "") + writtenCopy(io_Sink.getNode(index));
+    return all;
+}
 
-    EXPECT_EQ(parser.getErrorCount(), 0);
-    EXPECT_TRUE(traces.empty());
-    EXPECT_EQ(written(sink.getNode(1)), "<Hardware enabled=\"true\">\n <Scan depth=\"3\"/></Hardware>\n");
-    EXPECT_EQ(written(sink.getNode(2)), "<XSE>on</XSE>\n");
-    EXPECT_EQ(written(sink.getNode(4)), "<Vpd>\n <NetConfig port=\"8\"/></Vpd>\n");
-    EXPECT_EQ(written(sink.getNode(9)), "<NetConfig port=\"8\"/>");
-    EXPECT_EQ(sink.getNode(3), nullptr);
+TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
+{
+    const std::string valid = kValid;
+    ASSERT_TRUE(orvtest::makeZip(documents.file("config.zip"), {{"config.xml", kValid}, {"broken.xml", "<"}}));
+    orvtest::makeEmptyZip(documents.file("empty.zip"));
+    ASSERT_TRUE(orvtest::makeZip(documents.file("binary.zip"), {{"a.bin", std::string("\x01\x02\xff\xfe\x00", 5)}}));
+    document("config.xml", kValid);
+    document("invalid.xml", kInvalid);
+    document("truncated.xml", valid.substr(0, valid.find("<Vpd>") + 8));
+    const std::string hardware = "<Hardware enabled=\"true\">\n <Scan depth=\"3\"/></Hardware>\n";
+    const std::string xse = "|<XSE>on</XSE>\n|(null)|";
+    const std::string none = "(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)";
+    const std::string all = hardware + xse + "<Vpd>\n <NetConfig port=\"8\"/></Vpd>\n|(null)|(null)|(null)|(null)|"
+                            "<NetConfig port=\"8\"/>";
+    // An input that breaks off counts one error even where the library counted none.
+    const struct {
+        const char* file;
+        int errorCount;
+        std::string sections;
+        std::vector<std::string> traces;
+    } cases[] = {
+        {"config.xml", 0, all, {}},
+        {"config.zip", 0, all, {}},
+        {"invalid.xml", 2,
+         "<Hardware enabled=\"maybe\">\n <Scan depth=\"deep\"/></Hardware>\n|(null)|(null)|<Vpd/>|(null)|(null)|(null)|"
+         "(null)|(null)",
+         {"ParseNodeSink::onError@4", "ParseNodeSink::onError@5"}},
+        {"truncated.xml", 1, hardware + xse + "(null)|(null)|(null)|(null)|(null)|(null)",
+         {"ParseNodeSink::onCriticalError@6"}},
+        {"binary.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError@1"}},
+        {"empty.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError"}},
+    };
+    // Traces as "label@line"; a bare label where the line is one of the XML library's own source.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        traces.clear();
+        ParseNodeSink sink;
+        XmlOrvParser parser(String(documents.file(c.file).c_str()), sink);
+        EXPECT_EQ(c.errorCount, parser.getErrorCount());
+        EXPECT_EQ(c.sections, sections(sink));
+        std::vector<std::string> got;
+        for (const TraceRecord& r : traces) {
+            const std::size_t line = r.text.rfind(" at line ");
+            const bool bare = got.size() < c.traces.size() && c.traces[got.size()].find('@') == std::string::npos;
+            got.push_back(r.label + (bare || line == std::string::npos ? "" : "@" + r.text.substr(line + 9)));
+        }
+        EXPECT_EQ(c.traces, got);
+    }
 }
 
 // The node pool counts what it hands out, so a tree that is never released shows up even
@@ -151,88 +180,24 @@ TEST_F(XmlOrvParserTest, EveryTreeOfAParseIsReleasedWithItsSinkAndCopies)
     }
 }
 
-TEST_F(XmlOrvParserTest, ZippedDocumentReadsFromItsFirstEntry)
-{
-    std::string archive = documents.file("config.zip");
-    ASSERT_TRUE(orvtest::makeZip(archive, {{"config.xml", kValid}, {"broken.xml", "<"}}));
-    ParseNodeSink sink;
-    XmlOrvParser parser(String(archive.c_str()), sink);
-
-    EXPECT_EQ(parser.getErrorCount(), 0);
-    EXPECT_TRUE(traces.empty());
-    EXPECT_EQ(written(sink.getNode(2)), "<XSE>on</XSE>\n");
-}
-
-TEST_F(XmlOrvParserTest, InvalidDocumentDeliversItsSectionsAndCountsEachError)
-{
-    ParseNodeSink sink;
-    XmlOrvParser parser(document("config.xml", kInvalid), sink);
-
-    std::vector<TraceRecord> errors = tracesLabelled("ParseNodeSink::onError");
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(parser.getErrorCount(), 2);
-    EXPECT_NE(errors[0].text.find(" at line 4"), std::string::npos) << errors[0].text;
-    EXPECT_NE(errors[1].text.find(" at line 5"), std::string::npos) << errors[1].text;
-    EXPECT_EQ(errors[0].level, 1);
-    EXPECT_EQ(written(sink.getNode(1)), "<Hardware enabled=\"maybe\">\n <Scan depth=\"deep\"/></Hardware>\n");
-    EXPECT_EQ(written(sink.getNode(4)), "<Vpd/>");
-}
-
 TEST_F(XmlOrvParserTest, FileThatCannotBeOpenedIsOneErrorAndNoParse)
 {
-    struct Case {
-        bool removeSchema;
-        const char* message;
-    };
-    for (const Case& c : {Case{false, "Error opening the configuration file "},
-                          Case{true, "Error opening the configuration schema file "}}) {
-        traces.clear();
-        std::string missing;
-        String path;
-        if (c.removeSchema) {
-            writeFile(schemaPath(), kSchema);
+    const String missingDocument(documents.file("missing.xml").c_str());
+    for (bool schemaMissing : {false, true}) {
+        if (schemaMissing)
             std::remove(schemaPath().c_str());
-            path = document("config.xml", kValid);
-            missing = schemaPath();
-        } else {
-            missing = documents.file("missing.xml");
-            path = String(missing.c_str());
-        }
-        ParseNodeSink sink;
-        XmlOrvParser parser(path, sink);
-
-        EXPECT_EQ(parser.getErrorCount(), 1) << c.message;
-        ASSERT_EQ(traces.size(), 1u) << c.message;
-        EXPECT_EQ(traces[0].label, "XmlOrvParser::XmlOrvParser");
-        EXPECT_EQ(traces[0].level, 1);
-        EXPECT_EQ(traces[0].component, 2);
-        EXPECT_EQ(traces[0].text, c.message + missing);
-        for (int index = 1; index <= 9; ++index)
-            EXPECT_EQ(written(sink.getNode(index)), "(null)");
-    }
-}
-
-// Inputs that break off: the sink hears a critical error, the count says the document was not
-// read cleanly, and the sections finished before the damage stay delivered.
-TEST_F(XmlOrvParserTest, BrokenInputsEndWithACriticalErrorAndANonZeroCount)
-{
-    orvtest::makeEmptyZip(documents.file("empty.zip"));
-    ASSERT_TRUE(orvtest::makeZip(documents.file("binary.zip"), {{"a.bin", std::string("\x01\x02\xff\xfe\x00", 5)}}));
-    std::string valid = kValid;
-    writeFile(documents.file("truncated.xml"), valid.substr(0, valid.find("<Vpd>") + 8));
-
-    struct Case {
-        const char* file;
-        bool hardwareKept;
-    };
-    for (const Case& c : {Case{"empty.zip", false}, Case{"binary.zip", false}, Case{"truncated.xml", true}}) {
         traces.clear();
         ParseNodeSink sink;
-        XmlOrvParser parser(String(documents.file(c.file).c_str()), sink);
-        EXPECT_GE(parser.getErrorCount(), 1) << c.file;
-        EXPECT_FALSE(tracesLabelled("ParseNodeSink::onCriticalError").empty()) << c.file;
-        std::unique_ptr<Node> hardware(sink.getNode(1));
-        EXPECT_EQ(hardware != nullptr, c.hardwareKept) << c.file;
+        XmlOrvParser parser(schemaMissing ? document("config.xml", kValid) : missingDocument, sink);
+        EXPECT_EQ(1, parser.getErrorCount());
+        ASSERT_EQ(1u, traces.size());
+        EXPECT_EQ("XmlOrvParser::XmlOrvParser", traces[0].label);
+        EXPECT_EQ(1, traces[0].level);
+        EXPECT_EQ(2, traces[0].component);
+        EXPECT_EQ(schemaMissing ? "Error opening the configuration schema file " + schemaPath()
+                                : "Error opening the configuration file " + std::string(missingDocument),
+                  traces[0].text);
+        EXPECT_EQ("(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)", sections(sink));
     }
 }
 
@@ -240,12 +205,9 @@ TEST_F(XmlOrvParserTest, CopyAndAssignmentCarryTheCountWithoutParsing)
 {
     ParseNodeSink sink;
     XmlOrvParser parser(document("config.xml", kInvalid), sink);
-    traces.clear();
-
     XmlOrvParser copy(parser);
     EXPECT_EQ(copy.getErrorCount(), 2);
-    ParseNodeSink other;
-    XmlOrvParser assigned(String(documents.file("missing.xml").c_str()), other);
+    XmlOrvParser assigned(String(documents.file("missing.xml").c_str()), sink);
     traces.clear();
     parser.setErrorCount(5);
     EXPECT_EQ(&(assigned = parser), &assigned);

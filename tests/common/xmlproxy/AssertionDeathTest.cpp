@@ -29,30 +29,18 @@ void* operator new[](std::size_t i_Size, const std::nothrow_t&) noexcept
 
 // Broken preconditions stop the program in every build type, naming the expression and
 // the source under src/common/xmlproxy/.
-TEST(XmlProxyAssertionDeathTest, BlockSizeMustBePositive)
+TEST(XmlProxyAssertionDeathTest, BrokenPreconditionsStopTheProgram)
 {
     EXPECT_DEATH(StringVector(0), "m_BlockSize > 0, file src/common/xmlproxy/StringVector\\.cpp, line [0-9]+");
     EXPECT_DEATH(NodeAttributes(-3), "m_BlockSize > 0, file src/common/xmlproxy/StringVector\\.cpp");
-}
-
-TEST(XmlProxyAssertionDeathTest, SkipDepthMustNotBeNegative)
-{
     EXPECT_DEATH(DefaultSAXHandler(nullptr, -1),
                  "m_SkipDepth >= 0, file src/common/xmlproxy/DefaultSAXHandler\\.cpp, line [0-9]+");
-}
-
-TEST(XmlProxyAssertionDeathTest, EncodingBufferMustBeAllocated)
-{
+    EXPECT_DEATH(XmlZipInputStream stream(nullptr),
+                 "i_InputStream != 0, file src/common/xmlproxy/XmlZipInputStream\\.cpp, line [0-9]+");
     EXPECT_DEATH(
         {
             g_FailNothrowArrays = true;
             UTF8XMLEncoding encoding(String(u"x"));
         },
         "m_UTF8, file src/common/xmlproxy/UTF8XMLEncoding\\.cpp, line [0-9]+");
-}
-
-TEST(XmlProxyAssertionDeathTest, EntryStreamMustBeGiven)
-{
-    EXPECT_DEATH(XmlZipInputStream stream(nullptr),
-                 "i_InputStream != 0, file src/common/xmlproxy/XmlZipInputStream\\.cpp, line [0-9]+");
 }

@@ -12,11 +12,7 @@ namespace {
 
 // <r y="1">r-text<s z="1">s-text<a x="1"><b/>t</a><c/></s></r>, with an end tag for c
 // that names another element: matching tags is the parser's business.
-struct Event {
-    char kind; // '<' start, '>' end, 't' text
-    const char16_t* name;
-    const char16_t* attribute;
-};
+struct Event { char kind; /* '<' start, '>' end, 't' text */ const char16_t* name; const char16_t* attribute; };
 const Event kDocument[] = {{'<', u"r", u"y"},  {'t', u"r-text", nullptr}, {'<', u"s", u"z"},
                            {'t', u"s-text", nullptr}, {'<', u"a", u"x"},  {'<', u"b", nullptr},
                            {'>', u"b", nullptr}, {'t', u"t", nullptr},     {'>', u"a", nullptr},
@@ -119,7 +115,6 @@ struct LastEventHandler : SAXHandler {
     int warning(const String&, int) override { return 0; }
     int error(const String&, int) override { return 0; }
     int fatalError(const String&, int) override { return 0; }
-
     String last;
     std::unique_ptr<NodeAttributes> table;
 };

@@ -10,18 +10,11 @@
 
 namespace {
 
-struct Geometry {
-    int capacity;
-    int free;
-    bool operator==(const Geometry& i_Other) const { return capacity == i_Other.capacity && free == i_Other.free; }
-};
-std::ostream& operator<<(std::ostream& o_Out, const Geometry& i_Geometry)
-{
-    return o_Out << "{capacity " << i_Geometry.capacity << ", free " << i_Geometry.free << "}";
-}
+using Geometry = std::pair<int, int>; // capacity, free units
+
 Geometry geometry(const StringVector& i_Vector)
 {
-    return Geometry{i_Vector.getCapacity(), i_Vector.getFree()};
+    return {i_Vector.getCapacity(), i_Vector.getFree()};
 }
 
 std::vector<std::u16string> contents(const StringVector& i_Vector)
@@ -43,20 +36,35 @@ std::vector<std::u16string> manyStrings(int i_Count)
 
 } // namespace
 
-TEST(StringVector, GrowsAndShrinksInWholeBlocks)
+TEST(StringVector, GrowsAndShrinksInWholeBlocksAndRefusesBadArgumentsUnchanged)
 {
     // 'i' inserts text at index through the char16_t form, 'u' through the unsigned short
-    // form, 'r' removes at index, 'R' reserves index units; then the geometry expected.
-    struct Step { char op; int index; const char16_t* text; Geometry after; };
-    const struct { const char* what; int blockSize; std::vector<Step> steps; std::vector<std::u16string> contents; } cases[] = {
+    // form, 'r' removes at index, 'R' reserves index units, 'g' gets at index; then the result
+    // and the geometry expected.
+    struct Step { char op; int index; const char16_t* text; int result; Geometry after; };
+    const int ok = XMLPROXY_SUCCESS, range = XMLPROXY_INDEX_OUT_OF_RANGE, null = XMLPROXY_NULL_STRING;
+    const struct {
+        const char* what;
+        int blockSize;
+        std::vector<Step> steps;
+        std::vector<std::u16string> contents;
+    } cases[] = {
         {"block 4: one block more, one released when six units stand free, none left when empty", 4,
-         {{'i', 0, u"ab", {4, 1}}, {'u', 1, u"c", {8, 3}}, {'r', 0, nullptr, {4, 2}}, {'r', 0, nullptr, {0, 0}}}, {}},
+         {{'i', 0, u"ab", ok, {4, 1}}, {'u', 1, u"c", ok, {8, 3}}, {'r', 0, nullptr, ok, {4, 2}},
+          {'r', 0, nullptr, ok, {0, 0}}}, {}},
         {"one string needing three blocks; reserve only what is missing", 3,
-         {{'i', 0, u"abcdefg", {9, 1}}, {'R', 1, nullptr, {9, 1}}, {'R', 5, nullptr, {15, 7}}}, {u"abcdefg"}},
+         {{'i', 0, u"abcdefg", ok, {9, 1}}, {'R', 1, nullptr, ok, {9, 1}}, {'R', 5, nullptr, ok, {15, 7}}},
+         {u"abcdefg"}},
         {"block 1 fits exactly; inserts at front, middle and end keep the order", 1,
-         {{'i', 0, u"b", {2, 0}}, {'u', 0, u"a", {4, 0}}, {'i', 2, u"d", {6, 0}}, {'i', 2, u"", {7, 0}},
-          {'u', 4, u"e\u00E9", {10, 0}}, {'r', 1, nullptr, {8, 0}}},
+         {{'i', 0, u"b", ok, {2, 0}}, {'u', 0, u"a", ok, {4, 0}}, {'i', 2, u"d", ok, {6, 0}}, {'i', 2, u"", ok, {7, 0}},
+          {'u', 4, u"e\u00E9", ok, {10, 0}}, {'r', 1, nullptr, ok, {8, 0}}},
          {u"a", u"", u"d", u"e\u00E9"}},
+        {"indices out of range and null texts are refused", 4,
+         {{'i', 0, u"one", ok, {4, 0}}, {'i', 1, u"two", ok, {8, 0}}, {'g', -1, nullptr, range, {8, 0}},
+          {'g', 2, nullptr, range, {8, 0}}, {'r', -1, nullptr, range, {8, 0}}, {'r', 2, nullptr, range, {8, 0}},
+          {'i', -1, u"x", range, {8, 0}}, {'u', 3, u"x", range, {8, 0}}, {'i', 0, nullptr, null, {8, 0}},
+          {'u', 9, nullptr, null, {8, 0}}},
+         {u"one", u"two"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -64,34 +72,18 @@ TEST(StringVector, GrowsAndShrinksInWholeBlocks)
         for (const Step& step : c.steps) {
             const std::u16string text = step.text != nullptr ? step.text : u"";
             const std::vector<unsigned short> units(text.c_str(), text.c_str() + text.size() + 1);
+            String got(u"keep");
             const int result = step.op == 'i'   ? vector.insert(step.index, step.text)
-                               : step.op == 'u' ? vector.insert(step.index, units.data())
+                               : step.op == 'u' ? vector.insert(step.index, step.text ? units.data() : nullptr)
                                : step.op == 'r' ? vector.remove(step.index)
+                               : step.op == 'g' ? vector.get(step.index, got)
                                                 : vector.reserve(step.index);
-            ASSERT_EQ(XMLPROXY_SUCCESS, result) << step.op << step.index;
+            EXPECT_EQ(step.result, result) << step.op << step.index;
             EXPECT_EQ(step.after, geometry(vector)) << step.op << step.index;
+            EXPECT_EQ(u"keep", got.units()) << "a refused get leaves its output alone";
         }
         EXPECT_EQ(c.contents, contents(vector));
     }
-}
-
-TEST(StringVector, RefusesBadArgumentsAndStaysUnchanged)
-{
-    StringVector vector(4);
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"one"));
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(1, u"two"));
-    String untouched(u"keep");
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.get(-1, untouched));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.get(2, untouched));
-    EXPECT_EQ(u"keep", untouched.units());
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.remove(-1));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.remove(2));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.insert(-1, u"x"));
-    EXPECT_EQ(XMLPROXY_INDEX_OUT_OF_RANGE, vector.insert(3, u"x"));
-    EXPECT_EQ(XMLPROXY_NULL_STRING, vector.insert(0, static_cast<const char16_t*>(nullptr)));
-    EXPECT_EQ(XMLPROXY_NULL_STRING, vector.insert(9, static_cast<const unsigned short*>(nullptr)));
-    EXPECT_EQ((Geometry{8, 0}), geometry(vector));
-    EXPECT_EQ((std::vector<std::u16string>{u"one", u"two"}), contents(vector));
 }
 
 TEST(StringVector, FindsTheFirstEqualStringUnitByUnit)
@@ -111,22 +103,6 @@ TEST(StringVector, FindsTheFirstEqualStringUnitByUnit)
         EXPECT_EQ(c.index < 0 ? XMLPROXY_NOT_FOUND : XMLPROXY_SUCCESS, vector.find(c.key, index)) << c.key;
         EXPECT_EQ(c.index, index) << c.key;
     }
-}
-
-TEST(StringVector, BlockSizeOneStaysExactThroughLongGrowthAndShrinkage)
-{
-    StringVector vector(1);
-    const std::vector<std::u16string> strings = manyStrings(500);
-    int used = 0;
-    for (const std::u16string& s : strings) {
-        ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(vector.getCount(), s.c_str()));
-        ASSERT_EQ((Geometry{used += static_cast<int>(s.size()) + 1, 0}), geometry(vector));
-    }
-    for (std::size_t i = 0; i < 250; ++i) {
-        ASSERT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
-        ASSERT_EQ((Geometry{used -= static_cast<int>(strings[i].size()) + 1, 0}), geometry(vector));
-    }
-    EXPECT_EQ(std::vector<std::u16string>(strings.begin() + 250, strings.end()), contents(vector));
 }
 
 TEST(StringVector, ReservingOrCopyingEndsWithTheBlocksOfInsertingOneByOne)
@@ -152,6 +128,12 @@ TEST(StringVector, ReservingOrCopyingEndsWithTheBlocksOfInsertingOneByOne)
             EXPECT_EQ(c.strings, contents(*vector));
             EXPECT_EQ(geometry(oneByOne), geometry(*vector));
         }
+        // Removing from the front moves every later string down and gives whole blocks back.
+        const std::size_t half = c.strings.size() / 2;
+        for (std::size_t i = 0; i < half; ++i)
+            ASSERT_EQ(XMLPROXY_SUCCESS, oneByOne.remove(0));
+        EXPECT_EQ(std::vector<std::u16string>(c.strings.begin() + static_cast<long>(half), c.strings.end()),
+                  contents(oneByOne));
         EXPECT_LT(oneByOne.getFree(), c.blockSize);
     }
 }
@@ -166,7 +148,7 @@ TEST(NodeAttributes, RefusesASecondAttributeOfTheSameNameAndRollsBackAPartialOne
     EXPECT_EQ(XMLPROXY_NULL_STRING, table.addAttribute(u"lost", u"v", nullptr));
     EXPECT_EQ(XMLPROXY_NULL_STRING, table.addAttribute(nullptr, u"v", u"1"));
     for (const StringVector* vector : {&table.getNames(), &table.getValues(), &table.getSequences()})
-        EXPECT_EQ((Geometry{4, 0}), geometry(*vector));
+        EXPECT_EQ(Geometry(4, 0), geometry(*vector));
     EXPECT_EQ((std::vector<std::u16string>{u"a", u"b"}), contents(table.getNames()));
     EXPECT_EQ((std::vector<std::u16string>{u"1", u"2"}), contents(table.getValues()));
 
@@ -208,7 +190,7 @@ TEST(NodeAttributes, AttributeLeftOutGivesItsReservedRoomBack)
     EXPECT_EQ(XMLPROXY_NAME_PRESENT, table.addAttribute(u"id", u"2", u"1"));
     EXPECT_EQ(XMLPROXY_SUCCESS, table.addAttribute(u"ab", u"3", u"2"));
     table.releaseReserve();
-    EXPECT_EQ((Geometry{6, 0}), geometry(table.getNames()));
-    EXPECT_EQ((Geometry{4, 0}), geometry(table.getValues()));
-    EXPECT_EQ((Geometry{4, 0}), geometry(table.getSequences()));
+    EXPECT_EQ(Geometry(6, 0), geometry(table.getNames()));
+    EXPECT_EQ(Geometry(4, 0), geometry(table.getValues()));
+    EXPECT_EQ(Geometry(4, 0), geometry(table.getSequences()));
 }

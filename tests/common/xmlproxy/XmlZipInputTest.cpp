@@ -8,7 +8,6 @@
 
 #include <xercesc/util/PlatformUtils.hpp>
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,22 +15,12 @@
 namespace {
 
 // An entry stream that hands out the given counts and counts how it is closed and deleted.
-class ScriptedStream : public InputStream {
-public:
+struct ScriptedStream : InputStream {
     ScriptedStream(std::vector<long long> i_Counts, int& o_Closes, int& o_Deletes)
-        : m_Counts(std::move(i_Counts)), m_Closes(o_Closes), m_Deletes(o_Deletes)
-    {
-    }
+        : m_Counts(std::move(i_Counts)), m_Closes(o_Closes), m_Deletes(o_Deletes) {}
     ~ScriptedStream() override { ++m_Deletes; }
-    long long read(void* o_Buffer, long long i_Maximum) override
-    {
-        const long long n = m_Next < m_Counts.size() ? m_Counts[m_Next++] : 0;
-        std::memset(o_Buffer, 'x', static_cast<std::size_t>(n > 0 && n < i_Maximum ? n : 0));
-        return n;
-    }
+    long long read(void*, long long) override { return m_Next < m_Counts.size() ? m_Counts[m_Next++] : 0; }
     void close() override { ++m_Closes; }
-
-private:
     std::vector<long long> m_Counts;
     std::size_t m_Next = 0;
     int& m_Closes;
