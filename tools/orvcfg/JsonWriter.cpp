@@ -38,9 +38,10 @@ void appendEscaped(std::string& out, char32_t cp)
     default: break;
     }
     if (cp < 0x20 || cp == 0x7F) {
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(cp));
-        out += buffer;
+        static const char hex[] = "0123456789abcdef";
+        out += "\\u00";
+        out += hex[(cp >> 4) & 0xF];
+        out += hex[cp & 0xF];
         return;
     }
     appendUtf8(out, cp);
