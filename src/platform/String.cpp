@@ -220,6 +220,16 @@ String& String::operator=(String&& other) noexcept
     return *this;
 }
 
+String& String::assign(const char16_t* units, std::size_t count)
+{
+    if (units == nullptr)
+        m_Units.clear();
+    else
+        m_Units.assign(units, count);
+    invalidateNarrow();
+    return *this;
+}
+
 const unsigned short* String::getBuffer() const
 {
     return reinterpret_cast<const unsigned short*>(m_Units.c_str());

@@ -28,6 +28,8 @@ public:
 
     String& operator=(const String& other);
     String& operator=(String&& other) noexcept;
+    // Replaces the contents with `count` units, reusing the string's storage.
+    String& assign(const char16_t* units, std::size_t count);
 
     // NUL-terminated 16-bit contents, read in place without a copy.
     const unsigned short* getBuffer() const;

@@ -124,6 +124,10 @@ TEST(StringTest, InPlaceEditsRefreshTheNarrowForm)
     const unsigned short tail[] = {u'!', 0};
     s.concat(tail);
     EXPECT_STREQ(s.narrow(), ">c:/dir/file/x!");
+    s.assign(u"new", 3);
+    EXPECT_STREQ(s.narrow(), "new");
+    s.assign(nullptr, 5);
+    EXPECT_TRUE(s.isEmpty());
 }
 
 TEST(StringTest, ValueOfAndCopies)

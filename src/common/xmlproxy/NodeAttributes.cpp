@@ -99,7 +99,7 @@ int NodeAttributes::getValue(const String& i_Name, String& o_Value) const
         while (*valueEnd != 0)
             ++valueEnd;
         if (same == keyLength && name[same] == 0) {
-            o_Value = String(value, static_cast<std::size_t>(valueEnd - value));
+            o_Value.assign(value, static_cast<std::size_t>(valueEnd - value));
             return XMLPROXY_SUCCESS;
         }
         name += same;

@@ -91,7 +91,7 @@ int StringVector::get(int i_Index, String& o_Text) const
     if (i_Index < 0 || i_Index >= m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
     const char16_t* start = m_Buffer + offsetOf(i_Index);
-    o_Text = String(start, static_cast<std::size_t>(unitLength(start)));
+    o_Text.assign(start, static_cast<std::size_t>(unitLength(start)));
     return XMLPROXY_SUCCESS;
 }
 
