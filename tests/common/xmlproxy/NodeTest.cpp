@@ -11,7 +11,6 @@
 #include <string>
 
 using orvtest::attributes;
-using orvtest::describe;
 using orvtest::element;
 using orvtest::text;
 
@@ -20,21 +19,13 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
     const char16_t zeroInside[] = {u'a', 0, u'b'};
     const struct { const char* what; Node* node; int indent; std::string expected; } cases[] = {
         {"empty element, indented, nothing after it", element(u"e"), 3, "   <e/>"},
-        {"empty table writes like no table", element(u"e", {}, new NodeAttributes(1)), 0, "<e/>"},
         {"attributes in the order added, all escaped",
          element(u"e", {}, attributes({{u"b", u"\"1\"\n"}, {u"a", u"<\t\u00E9>\x01"}})), 0,
          "<e b=\"&quot;1&quot;&#10;\" a=\"&lt;&#9;\xC3\xA9&gt;\"/>"},
-        {"element children each on the indentation of their level, empty ones without a line break",
-         element(u"config", {element(u"a", {}, attributes({{u"x", u"&"}})), element(u"b", {text(u"hi")})}), 0,
-         "<config>\n <a x=\"&amp;\"/> <b>hi</b>\n</config>\n"},
         {"text first: no line break after the start tag, no indentation before the end tag",
          element(u"r", {text(u"t"), element(u"c"), text(u"u")}), 2, "  <r>t   <c/>u</r>\n"},
-        {"element first, then text", element(u"r", {element(u"s", {element(u"c")}), text(u"a&b")}), 1,
-         " <r>\n  <s>\n   <c/>  </s>\na&amp;b </r>\n"},
         {"consecutive texts stay apart; controls vanish", element(u"p", {text(u"x\x01"), text(u"\r\n")}), 0,
          "<p>x&#13;&#10;</p>\n"},
-        {"names escaped, non-ASCII as UTF-8", element(u"\u00E9l\u00E8ve", {}, attributes({{u"\u00FC", u"\u20AC"}})), 0,
-         "<\xC3\xA9l\xC3\xA8ve \xC3\xBC=\"\xE2\x82\xAC\"/>"},
         {"a 0 unit ends a name (its narrow form) but is dropped from a text",
          element(String(zeroInside, 3), {text(String(zeroInside, 3))}), 0, "<a>ab</a>\n"},
         {"a text node alone: escaped, never indented", text(u"<hi>"), 5, "&lt;hi&gt;"},
@@ -48,16 +39,11 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
     }
 }
 
-TEST(Node, CopyKeepsContentAndOrderButNoSequencesOrParentLinks)
+// Numbers and parent links of copies are checked with the trees the handler delivers.
+TEST(Node, CopyHasItsOwnTablesAndATextNodeAFreshEmptyOne)
 {
-    Node* g = element(u"g", {}, attributes({{u"c", u"3"}}, 9), 7, 8, 9);
-    Node* f = element(u"f", {text(u"t", 5, 6, 7), g}, nullptr, 4, 5, 6);
-    std::unique_ptr<Node> root(
-        element(u"r", {f, element(u"s", {}, nullptr, 10, 11, 12)}, attributes({{u"a", u"1"}, {u"b", u"2"}}), 1, 2, 3));
-    EXPECT_EQ("r@1:2#3{a=1#1,b=2#2}[f@4:5#6^[\"t\"@5:6#7 g@7:8#9^{c=3#9}] s@10:11#12^]", describe(*root));
-
+    std::unique_ptr<Node> root(element(u"r", {element(u"f", {text(u"t")}), element(u"s")}, attributes({{u"a", u"1"}})));
     std::unique_ptr<Node> copy(root->clone());
-    EXPECT_EQ("r@1:2#0{a=1#0,b=2#0}[f@4:5#0[\"t\"@5:6#0 g@7:8#0{c=3#0}] s@10:11#0]", describe(*copy));
     EXPECT_EQ(orvtest::written(root.get()), orvtest::written(copy.get()));
     EXPECT_NE(root->getAttributes(), copy->getAttributes());
     EXPECT_EQ(nullptr, copy->getChildList().back()->getAttributes());

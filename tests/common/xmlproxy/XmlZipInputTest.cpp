@@ -78,13 +78,3 @@ TEST_F(XmlZipInputTest, EachStreamReadsTheFirstEntryFromItsBeginning)
         EXPECT_EQ(first.size(), entry->curPos());
     }
 }
-
-TEST_F(XmlZipInputTest, NoStreamForAnArchiveWithoutEntriesOrNoArchive)
-{
-    orvtest::makeEmptyZip(dir.file("empty.zip"));
-    orvtest::writeFile(dir.file("plain.xml"), "<a/>");
-    for (const char* name : {"empty.zip", "plain.xml", "missing.zip"}) {
-        XmlZipInputSource source(String(dir.file(name).c_str()));
-        EXPECT_EQ(nullptr, source.makeStream()) << name;
-    }
-}
