@@ -115,7 +115,6 @@ TEST_F(ConcurrentSetKey, LockHeldElsewhereIsWaitedForWithinTheBound)
         {"PercentIsRefusedWithoutWaiting", "custom.key", "a%b", false, ORVCFG_VALUE_REJECTED},
         {"EmptyPathIsRefusedWithoutWaiting", "custom.key", "new", true, ORVCFG_NO_CONFIG_PATH},
         {"OrdinaryKeyGivesUp", "custom.key", "new", false, ORVCFG_ACCESS_DENIED},
-        {"TraceKeyGivesUp", "trace_level", "MAX", false, ORVCFG_ACCESS_DENIED},
         {"ReadOnlyKeyGivesUpBeforeItsRule", "version", "2.0", false, ORVCFG_ACCESS_DENIED},
     };
     constexpr milliseconds WAIT{150};

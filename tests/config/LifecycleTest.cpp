@@ -18,11 +18,8 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
     EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), nullptr)), "");
-    EXPECT_FALSE(installDir.empty());
     EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), installDir);
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-    EXPECT_STREQ(s_TraceTmpPath, (configDir() + "Trace.tmp").c_str());
 }
 
 TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceOnlyCleanupDiscoversAgain)
@@ -65,7 +62,6 @@ TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
         std::string configDir;
     } cases[] = {
         {m_Tmp.path(), m_Tmp.path() + "/config/"},
-        {m_Tmp.path() + "/", m_Tmp.path() + "//config/"},
         {"", "/config/"},
         {std::nullopt, install + "/config/"},
     };
@@ -118,19 +114,16 @@ TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
 
 TEST(DirectoryQueries, ComposeBelowTheInstallationDirectory)
 {
-    for (const char* install : {"/opt/scan", ""}) {
-        OrvCfgTestAccess::resetToUnloaded();
-        OrvCfgTestAccess::setInstallDir(String(install));
-        OrvCfgTestAccess::setConfigDir(String("/data/config/"));
-        const std::string i = install;
-        EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), i);
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), "/data/config/");
-        EXPECT_EQ(bytesOf(OrvCfg::getBinDir()), i + "/bin");
-        EXPECT_EQ(bytesOf(OrvCfg::getInstallDir()), i + "/install");
-        EXPECT_EQ(bytesOf(OrvCfg::getPluginsDir()), i + "/bin/plugins");
-        EXPECT_EQ(bytesOf(OrvCfg::getCustomScannerDir()), i + "/bin/customscanners");
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigurationSchemaPath()), i + "/bin/orvcli.xsd");
-    }
+    OrvCfgTestAccess::resetToUnloaded();
+    OrvCfgTestAccess::setInstallDir(String("/opt/scan"));
+    OrvCfgTestAccess::setConfigDir(String("/data/config/"));
+    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), "/opt/scan");
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), "/data/config/");
+    EXPECT_EQ(bytesOf(OrvCfg::getBinDir()), "/opt/scan/bin");
+    EXPECT_EQ(bytesOf(OrvCfg::getInstallDir()), "/opt/scan/install");
+    EXPECT_EQ(bytesOf(OrvCfg::getPluginsDir()), "/opt/scan/bin/plugins");
+    EXPECT_EQ(bytesOf(OrvCfg::getCustomScannerDir()), "/opt/scan/bin/customscanners");
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigurationSchemaPath()), "/opt/scan/bin/orvcli.xsd");
     OrvCfgTestAccess::resetToUnloaded();
 }
 
@@ -154,13 +147,10 @@ TEST_F(InstallationType, LastRecognisedLineDecides)
     } cases[] = {
         {"Local", "ORV_InstallType = local\n", ORV_INSTALL_LOCAL},
         {"NoHeaderNoLineFeed", "ORV_InstallType=global", ORV_INSTALL_GLOBAL},
-        {"CrlfLineEnds", "ORV_PROPERTIES_FILE\r\nORV_InstallType=global\r\n", ORV_INSTALL_GLOBAL},
         {"UnknownValueDoesNotReset", "ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
         {"LaterValueWins", "ORV_InstallType=local\nORV_InstallType=global\n", ORV_INSTALL_GLOBAL},
         {"ValueCaseMatters", "ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
-        {"KeyCaseMatters", "orv_installtype=local\nORV_InstallTypeX=local\n", ORV_INSTALL_UNDETERMINED},
         {"PieceAfter259BytesIsALine", std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL},
-        {"NulInValue", std::string("ORV_InstallType=loc\0al\n", 23), ORV_INSTALL_UNDETERMINED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

