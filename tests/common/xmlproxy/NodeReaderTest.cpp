@@ -1,8 +1,9 @@
-// Whole parses: a NodeReader drives the Xerces adapter, the tree builder and a sink.
+// Whole parses: a NodeReader drives the Xerces adapter, the tree builder and a sink. Archives,
+// truncated documents and schema errors through the section sink are read by the
+// configuration parser's tests.
 #include "NodeReader.h"
 #include "TestSupport.h"
 #include "TreeTestSupport.h"
-#include "XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -66,12 +67,9 @@ TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
 {
     const std::string numbers = "<r>\n<n>1</n>\n<n>x</n>\n<n>y</n>\n</r>\n";
     document("doc.xml", kDocument);
-    ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", kDocument}, {"other.xml", "<q><w><e/></w></q>"}}));
     document("numbers.xml", numbers);
     document("malformed.xml", "<r>\n<a>\n<b></a>\n</r>\n");
     document("dtd.xml", "<!DOCTYPE a SYSTEM \"missing.dtd\"><a/>");
-    orvtest::makeEmptyZip(dir.file("empty.zip"));
-    document("truncated.xml", "<r>\n<s>\n<a/>\n<c><d>");
     const std::string sections = "<a x=\"1\">\n <b/>t</a>\n<c/>", ns = "<n>1</n>\n<n>x</n>\n<n>y</n>\n";
 
     // Messages as "kind@line"; a bare kind where the line is one of the library's own source.
@@ -84,7 +82,6 @@ TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
         int errorCount;
     } cases[] = {
         {"plain document", "doc.xml", 0, 2, XMLPROXY_SUCCESS, sections, {}, 0},
-        {"first entry of an archive, like the plain file", "doc.zip", 0, 2, XMLPROXY_SUCCESS, sections, {}, 0},
         {"schema errors counted, every tree delivered", "numbers.xml", -1, 1, XMLPROXY_SUCCESS, ns,
          {"error@3", "error@4"}, 2},
         {"not well-formed: the parse ends, the document never does", "malformed.xml", 0, 1, XMLPROXY_SUCCESS, "",
@@ -92,9 +89,6 @@ TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
         {"scheme 0 loads no external DTD", "dtd.xml", 0, 0, XMLPROXY_SUCCESS, "<a/>", {}, 0},
         {"scheme 1 does", "dtd.xml", 1, 0, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
         {"scheme 3 keeps the library's default, which does", "dtd.xml", 3, 0, XMLPROXY_SUCCESS, "", {"critical@1"}, 1},
-        {"archive without entries: no input to open", "empty.zip", 0, 2, XMLPROXY_XML_EXCEPTION, "", {"critical"}, 0},
-        {"truncated: trees finished before stay delivered", "truncated.xml", 0, 2, XMLPROXY_SUCCESS, "<a/>",
-         {"critical@4"}, 1},
         {"missing file", "missing.xml", 0, 2, XMLPROXY_XML_EXCEPTION, "", {"critical"}, 0},
     };
     for (const auto& c : cases) {
