@@ -9,9 +9,9 @@
 
 namespace orvbench {
 
-const std::vector<DocumentSpec>& documentSpecs()
+const std::vector<DocumentShape>& documentShapes()
 {
-    static const std::vector<DocumentSpec> specs = {
+    static const std::vector<DocumentShape> shapes = {
         {"min", 0, false},
         {"100KB", 100 * 1024, false},
         {"1MB", 1024 * 1024, false},
@@ -19,7 +19,7 @@ const std::vector<DocumentSpec>& documentSpecs()
         {"1MB-escaped", 1024 * 1024, true},
         {"10MB-escaped", 10 * 1024 * 1024, true},
     };
-    return specs;
+    return shapes;
 }
 
 const std::vector<int>& propertyFileSizes()
@@ -44,10 +44,10 @@ BenchEnvironment prepareEnvironment(const char* i_ProgramPath, const std::string
     env.workDir = i_WorkDir;
     makeDirectories(env.workDir);
 
-    for (const DocumentSpec& spec : documentSpecs()) {
-        const std::string doc = makeConfigDocument(spec.bytes, spec.escapeHeavy ? TextStyle::ESCAPE_HEAVY
+    for (const DocumentShape& shape : documentShapes()) {
+        const std::string doc = makeConfigDocument(shape.bytes, shape.escapeHeavy ? TextStyle::ESCAPE_HEAVY
                                                                                  : TextStyle::TYPICAL);
-        const std::string path = env.document(spec.name);
+        const std::string path = env.document(shape.name);
         if (fileSize(path) != doc.size()) {
             writeWholeFile(path, doc);
         }

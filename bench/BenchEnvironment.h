@@ -24,12 +24,12 @@ struct BenchEnvironment {
 };
 
 // The document names and their target sizes; "min" is the smallest valid document.
-struct DocumentSpec {
+struct DocumentShape {
     const char* name;
     std::size_t bytes;
     bool escapeHeavy;
 };
-const std::vector<DocumentSpec>& documentSpecs();
+const std::vector<DocumentShape>& documentShapes();
 
 // The property file sizes, in lines, of the load and rewrite benchmarks.
 const std::vector<int>& propertyFileSizes();

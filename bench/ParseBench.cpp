@@ -68,17 +68,17 @@ void checkDocument(const BenchEnvironment& i_Env, const std::string& i_Name)
 
 void registerParseBenchmarks(const BenchEnvironment& i_Env)
 {
-    for (const DocumentSpec& spec : documentSpecs()) {
-        if (spec.escapeHeavy) {
+    for (const DocumentShape& shape : documentShapes()) {
+        if (shape.escapeHeavy) {
             continue;
         }
-        checkDocument(i_Env, spec.name);
-        const std::string path = i_Env.document(spec.name);
-        benchmark::RegisterBenchmark((std::string("parse/pipeline/") + spec.name).c_str(),
+        checkDocument(i_Env, shape.name);
+        const std::string path = i_Env.document(shape.name);
+        benchmark::RegisterBenchmark((std::string("parse/pipeline/") + shape.name).c_str(),
                                      [path](benchmark::State& s) { parsePipeline(s, path); })
             ->Unit(benchmark::kMillisecond);
         const std::string schema = i_Env.schemaPath;
-        benchmark::RegisterBenchmark((std::string("parse/xerces/") + spec.name).c_str(),
+        benchmark::RegisterBenchmark((std::string("parse/xerces/") + shape.name).c_str(),
                                      [path, schema](benchmark::State& s) { parseBare(s, path, schema); })
             ->Unit(benchmark::kMillisecond);
     }
