@@ -1,5 +1,9 @@
 #include "FuzzSupport.h"
 
+#include "Tracer.h"
+
+#include <xercesc/util/PlatformUtils.hpp>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,6 +51,13 @@ std::string quoted(const std::string& bytes)
         }
     }
     return out + "\"";
+}
+
+void holdXmlLibraryForTheRun()
+{
+    xercesc::XMLPlatformUtils::Initialize();
+    std::atexit([] { xercesc::XMLPlatformUtils::Terminate(); });
+    Tracer::setReceiver([](const TraceRecord&) {});
 }
 
 } // namespace orvfuzz

@@ -36,14 +36,9 @@ Scratch* g_Scratch = nullptr;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     g_Scratch = new Scratch();
-    // The input source lives in the XML library's memory; see the pipeline target for why
-    // one initialisation is held for the whole run.
-    xercesc::XMLPlatformUtils::Initialize();
-    std::atexit([] {
-        xercesc::XMLPlatformUtils::Terminate();
-        delete g_Scratch;
-    });
-    Tracer::setReceiver([](const TraceRecord&) {});
+    std::atexit([] { delete g_Scratch; });
+    // The input source lives in the XML library's memory, which stays initialised.
+    orvfuzz::holdXmlLibraryForTheRun();
     return 0;
 }
 
