@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -18,7 +18,7 @@ constexpr int WRITERS = 4;
 constexpr int KEYS_PER_WRITER = 200;
 
 std::string keyOf(int writer, int index) { return "writer" + std::to_string(writer) + ".key" + std::to_string(index); }
-std::string valueOf(int writer, int index) { return "set-by-" + std::to_string(writer) + "-" + std::to_string(index); }
+std::string valueOf(int writer, int index) { return "set-by-" + keyOf(writer, index); }
 
 // Both files with every writer's keys interleaved, so that the writers' lines are neighbours.
 std::string mainFileWith(const std::string& level, const std::string& fileNum, bool written)
@@ -92,13 +92,11 @@ TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
     }
 
     // Whoever changed the trace keys last, both files must tell the same story.
-    const std::string main = mainFile();
-    const std::string::size_type level = main.find("trace_level=") + 12;
-    const std::string::size_type fileNum = main.find("trace_file_num=") + 15;
-    const std::string levelValue = main.substr(level, main.find('\n', level) - level);
-    const std::string fileNumValue = main.substr(fileNum, main.find('\n', fileNum) - fileNum);
+    OrvCfg::initialize("config_tests");
+    const std::string levelValue = stored("trace_level");
+    const std::string fileNumValue = stored("trace_file_num");
     EXPECT_TRUE(levelValue == "MAX" || levelValue == "MID" || levelValue == "MIN") << levelValue;
-    EXPECT_EQ(main, mainFileWith(levelValue, fileNumValue, true));
+    EXPECT_EQ(mainFile(), mainFileWith(levelValue, fileNumValue, true));
     EXPECT_EQ(traceFile(), traceFileWith("DEBUG_" + levelValue, fileNumValue));
 }
 
@@ -114,7 +112,6 @@ TEST_F(ConcurrentSetKey, LockHeldElsewhereIsWaitedForWithinTheBound)
     } cases[] = {
         {"PercentIsRefusedWithoutWaiting", "custom.key", "a%b", false, ORVCFG_VALUE_REJECTED},
         {"EmptyPathIsRefusedWithoutWaiting", "custom.key", "new", true, ORVCFG_NO_CONFIG_PATH},
-        {"OrdinaryKeyGivesUp", "custom.key", "new", false, ORVCFG_ACCESS_DENIED},
         {"ReadOnlyKeyGivesUpBeforeItsRule", "version", "2.0", false, ORVCFG_ACCESS_DENIED},
     };
     constexpr milliseconds WAIT{150};

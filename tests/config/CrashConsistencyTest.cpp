@@ -101,16 +101,12 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
             });
             ++killPoints;
             EXPECT_EQ(status, -1) << "the change ran to its end";
-            // A file is lost when it holds anything but one of its states.
+            // Each file holds exactly the state the moves done so far give it; any other bytes
+            // count as a file lost.
             const std::pair<std::string, std::string> files(mainFile(), traceFile());
-            bool mainWhole = false;
-            bool traceWhole = false;
-            for (std::size_t done = 0; done <= c.moves.size(); ++done) {
-                mainWhole = mainWhole || files.first == filesAfter(c, done).first;
-                traceWhole = traceWhole || files.second == filesAfter(c, done).second;
-            }
-            filesLost += (mainWhole ? 0 : 1) + (traceWhole ? 0 : 1);
-            EXPECT_EQ(files, filesAfter(c, movesDone));
+            const std::pair<std::string, std::string> expected = filesAfter(c, movesDone);
+            filesLost += (files.first != expected.first ? 1 : 0) + (files.second != expected.second ? 1 : 0);
+            EXPECT_EQ(files, expected);
 
             // The next scanner loads the file whole, and its change is not held up by the dead
             // process's lock nor confused by the temporary files it left.
@@ -126,7 +122,6 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
     std::cout << "[ crash    ] kill points tried: " << killPoints << ", files lost: " << filesLost << "\n";
     RecordProperty("killPoints", killPoints);
     RecordProperty("filesLost", filesLost);
-    EXPECT_EQ(filesLost, 0);
     // Killed at each kind of step: after the temporary file is opened, between lines, after
     // it is synced, after the move, and between the two files.
     EXPECT_EQ(kinds.size(), 5u);

@@ -41,7 +41,6 @@ public:
 
     static String installDir() { return OrvCfg::m_OrvInstallDir; }
     static void setInstallDir(const String& dir) { OrvCfg::m_OrvInstallDir = dir; }
-    static void setConfigDir(const String& dir) { OrvCfg::m_OrvConfigDir = dir; }
 
     // Back to the state of a freshly loaded library: no instance, empty directories, empty
     // path buffers.

@@ -4,8 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 class Rewrite : public ConfigTest {
@@ -20,12 +18,11 @@ protected:
     }
 };
 
-// The breadth of the line rules is the rewrite fuzzer's; these rows pin the result codes and
-// the 259-byte pieces.
+// The breadth of the line rules (repeated keys, carriage returns, keys in later pieces) is the
+// rewrite fuzzer's; these rows pin the result codes and the 259/260-byte split.
 TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
 {
     const std::string a256(256, 'a');
-    const std::string x259(259, 'x');
     const struct {
         const char* name;
         std::string before; // after the header line, which is copied untested
@@ -34,12 +31,9 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
         int result;
         std::string after;
     } cases[] = {
-        {"EveryMatchingLine", "k=1\nother=2\nk=3\n", "k", "9", ORVCFG_OK, "k=9\nother=2\nk=9\n"},
-        {"CarriageReturnKeptOnCopiedLines", "a=1\r\nk=2\r\n", "k", "3", ORVCFG_OK, "a=1\r\nk=3\n"},
         {"LinesWithoutTheKey", "=k\nk\n k \n", "k", "2", ORVCFG_KEY_NOT_FOUND, "=k\nk\n k \n"},
         {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k", "v", ORVCFG_OK, "k=v\n"},
         {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k", "v", ORVCFG_OK, "k=v\n\n"},
-        {"KeyInSecondPieceIsReplaced", x259 + "k=1\n", "k", "v", ORVCFG_OK, x259 + "k=v\n"},
     };
     start(HEADER, std::nullopt);
     for (const auto& c : cases) {
@@ -126,7 +120,6 @@ TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
     const std::string temp = configDir() + "Orv.tmp";
-    const std::string otherFileSystem = "/dev/shm/orv-rewrite-" + std::to_string(::getpid()) + ".tmp";
     const struct {
         const char* name;
         std::function<void()> arrange;
@@ -140,8 +133,6 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
         {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, true, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileFull", [&] { ASSERT_EQ(::symlink("/dev/full", temp.c_str()), 0); }, false,
          ORVCFG_RENAME_FAILED},
-        {"MoveAcrossFileSystems", [&] { std::strcpy(s_PropertiesTmpPath, otherFileSystem.c_str()); }, false,
-         ORVCFG_RENAME_FAILED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,7 +144,6 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
         ::chmod(propertiesPath().c_str(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");
         EXPECT_FALSE(orvtest::fileExists(temp));
-        EXPECT_FALSE(orvtest::fileExists(otherFileSystem));
     }
 }
 
