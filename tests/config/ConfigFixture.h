@@ -104,7 +104,7 @@ protected:
     {
         OrvCfgTestAccess::resetToUnloaded();
         orvtest::makeDirs(configDir());
-        pointLocalDirAt(m_Tmp.path());
+        pointLocalDirAt(m_Tmp.path().c_str());
     }
     void TearDown() override { OrvCfgTestAccess::resetToUnloaded(); }
 
@@ -120,7 +120,6 @@ protected:
         m_LocalDir.reset();
         m_LocalDir.emplace("ORV_LOCALDIR", value);
     }
-    void pointLocalDirAt(const std::string& value) { pointLocalDirAt(value.c_str()); }
 
     // Writes Orv.properties with exactly these bytes and starts the service on it.
     void initializeWith(const std::string& mainBytes)

@@ -63,7 +63,6 @@ std::vector<TraceCase> traceCases()
                                              "##handlers.traceFile.dirPermission=0700\n"
                                              "#handlers.traceFile.filePermission=0700\n";
     std::vector<TraceCase> cases = {
-        {"LevelMax", "trace_level", "MAX", traceWith(levelLines("DEBUG_MAX"))},
         {"LevelMid", "trace_level", "MID", traceWith(levelLines("DEBUG_MID"))},
         {"LevelMin", "trace_level", "MIN", traceWith(levelLines("DEBUG_MIN"))},
         {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
