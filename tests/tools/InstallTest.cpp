@@ -26,11 +26,11 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
                                    ORV_TEST_INSTALL_LIBDIR "/pkgconfig/orvcfg.pc"})
         EXPECT_TRUE(fileExists(prefix + "/" + file)) << file;
 
-    const auto dirs = parseJson(runProgram(orvcfg, {"dirs", "--json"}, noLocal).out);
-    EXPECT_EQ(dirs.at("installation"), prefix);
-    EXPECT_EQ(dirs.at("schema"), prefix + "/bin/orvcli.xsd");
-    EXPECT_EQ(dirs.at("installationType"), "global");
-    EXPECT_EQ(dirs.at("properties.status"), "0");
+    const std::string dirs = runProgram(orvcfg, {"dirs", "--json"}, noLocal).out;
+    const std::string pieces[] = {"{\"installation\":\"" + prefix + "\",", ",\"schema\":\"" + prefix + "/bin/orvcli.xsd\",",
+                                  ",\"installationType\":\"global\",", ",\"status\":0,"};
+    for (const std::string& piece : pieces)
+        EXPECT_NE(dirs.find(piece), std::string::npos) << piece << dirs;
     // The shipped paths describe this installation, not the build tree.
     EXPECT_EQ(runProgram(orvcfg, {"get", "config_dir"}, noLocal).out, prefix + "/config\n");
     EXPECT_EQ(runProgram(orvcfg, {"parse"}, noLocal).status, 0);
