@@ -72,7 +72,6 @@ int namedProgramFiles(int folder, char* path)
 TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
 {
     const std::string profile = m_Tmp.file("user");
-    orvtest::ScopedEnv user("USERPROFILE", profile.c_str());
     const std::string dir = m_Tmp.path() + "/Program Files (x86)/Scan/config/";
     const std::string store = profile + "/AppData/Local/VirtualStore/Program Files (x86)/Scan/config/";
     orvtest::makeDirs(dir);
@@ -82,19 +81,22 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
         const char* name;
         const char* programFiles;
         bool inStore;
+        bool hasProfile;
         int expected;
     } cases[] = {
-        {"Redirected", "/C/Program Files", true, 1},
-        {"NothingInTheStore", "/C/Program Files", false, 0},
-        {"OutsideProgramFiles", "/C/Programs", true, 0},
+        {"Redirected", "/C/Program Files", true, true, 1},
+        {"NothingInTheStore", "/C/Program Files", false, true, 0},
+        {"OutsideProgramFiles", "/C/Programs", true, true, 0},
+        {"NoUserProfileStillRemovesTheProbe", "/C/Program Files", true, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.inStore)
             orvtest::writeFile(store + "Orv.tmp", "");
+        orvtest::ScopedEnv user("USERPROFILE", c.hasProfile ? profile.c_str() : nullptr);
         g_ProgramFiles = c.programFiles;
         EXPECT_EQ(isConfigDirVirtualized(&namedProgramFiles), c.expected);
-        EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.expected == 0);
+        EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.expected == 0 && c.hasProfile);
         EXPECT_EQ(orvtest::fileExists(store + "Orv.tmp"), c.inStore && c.expected == 0);
         ::unlink((store + "Orv.tmp").c_str());
         ::unlink((dir + "Orv.tmp").c_str());
