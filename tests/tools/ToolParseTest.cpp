@@ -78,27 +78,13 @@ TEST_F(ToolParse, SchemaCatchesMistakesWithTheirLine)
 
 TEST_F(ToolParse, UnreadableInputsAreOneLineAndStatus1)
 {
-    const struct {
-        const char* file;
-        std::string content; // empty: the file is not created
-        std::string message;
-    } cases[] = {
-        {"none.xml", "", "Error opening the configuration file "},
-        {"text.xml", "just some text\n", ":1: fatal error: "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        if (!c.content.empty())
-            m_Install.write(c.file, c.content);
-        RunResult r = m_Install.run({"parse", m_Install.path(c.file)});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find(m_Install.path(c.file)), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-        EXPECT_EQ(r.out.find("errors: 0\n"), std::string::npos);
-    }
+    const std::string none = m_Install.path("none.xml");
+    RunResult r = m_Install.run({"parse", none});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "orvcfg: error: Error opening the configuration file " + none + "\n");
+    EXPECT_NE(r.out.find("\nerrors: 1\n"), std::string::npos) << r.out;
     std::remove(m_Install.path("bin/orvcli.xsd").c_str());
-    RunResult r = m_Install.run({"parse"});
+    r = m_Install.run({"parse"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "orvcfg: error: Error opening the configuration schema file " + m_Install.path("bin/orvcli.xsd") + "\n");
 }
