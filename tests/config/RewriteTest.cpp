@@ -70,7 +70,6 @@ std::vector<TraceCase> traceCases()
         {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
         {"CommentedByOneCharacterBecomesActive", "handlers.traceFile.filePermission", "0755",
          withLine(TRACE, "#handlers.traceFile.filePermission=0700\n", "handlers.traceFile.filePermission=0755\n")},
-        {"CommentedByTwoCharactersIsCopied", "handlers.traceFile.dirPermission", "0755", TRACE},
         {"PermissionActiveAndIndented", "handlers.traceFile.dirPermission", "0755",
          MARKER + "handlers.traceFile.dirPermission=0755\nhandlers.traceFile.dirPermission=0755\n"
                   "##handlers.traceFile.dirPermission=0700\n#handlers.traceFile.filePermission=0700\n",
