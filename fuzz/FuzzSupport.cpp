@@ -53,6 +53,18 @@ std::string quoted(const std::string& bytes)
     return out + "\"";
 }
 
+ScratchConfig::ScratchConfig()
+    : localDir("ORV_LOCALDIR", root.path().c_str()), configPath(root.path() + "/config/")
+{
+    orvtest::makeDirs(configPath);
+}
+
+ScratchConfig& scratchConfig()
+{
+    static ScratchConfig scratch;
+    return scratch;
+}
+
 void holdXmlLibraryForTheRun()
 {
     xercesc::XMLPlatformUtils::Initialize();

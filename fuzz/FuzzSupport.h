@@ -2,6 +2,7 @@
 #define ORV_FUZZ_FUZZSUPPORT_H
 
 #include "String.h"
+#include "TestSupport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,16 @@ std::vector<std::string> propertyPieces(const std::string& bytes);
 
 // The narrow bytes of a String, NUL bytes included.
 std::string bytesOf(const String& text);
+
+// A configuration directory of the run's own: a temporary directory with config/ below it,
+// which ORV_LOCALDIR points at for the whole run. Made on first use, removed at exit.
+struct ScratchConfig {
+    ScratchConfig();
+    orvtest::TempDir root;
+    orvtest::ScopedEnv localDir;
+    std::string configPath; // root + "/config/"
+};
+ScratchConfig& scratchConfig();
 
 // For the targets that read documents: every read initialises and terminates the XML
 // library; holding one initialisation for the whole run makes those nested and cheap, so

@@ -12,19 +12,6 @@
 
 namespace {
 
-struct ConfigDir {
-    ConfigDir() : env("ORV_LOCALDIR", tmp.path().c_str())
-    {
-        orvtest::makeDirs(tmp.path() + "/config");
-        propertiesPath = tmp.path() + "/config/Orv.properties";
-    }
-    orvtest::TempDir tmp;
-    orvtest::ScopedEnv env;
-    std::string propertiesPath;
-};
-
-ConfigDir* g_Dir = nullptr;
-
 struct Expected {
     int error = ORVCFG_OK;
     int propertyCount = 0;
@@ -58,13 +45,6 @@ Expected expectedLoad(const std::string& bytes)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    g_Dir = new ConfigDir();
-    std::atexit([] { delete g_Dir; });
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -77,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         orvfuzz::check(copy == text, "16-bit copy");
     }
 
-    orvtest::writeFile(g_Dir->propertiesPath, bytes);
+    orvtest::writeFile(orvfuzz::scratchConfig().configPath + "Orv.properties", bytes);
     OrvCfg::initialize("fuzz_property_load");
     const Expected expected = expectedLoad(bytes);
 

@@ -38,20 +38,6 @@ const char TRACE_PROPERTIES[] = "#ORV_TRACE_PROPERTIES_FILE\n"
                                 "#handlers.traceFile.filePermission=0600\n"
                                 "#handlers.traceFile.dirPermission=0700\n";
 
-struct ConfigDir {
-    ConfigDir() : env("ORV_LOCALDIR", tmp.path().c_str())
-    {
-        orvtest::makeDirs(tmp.path() + "/config");
-        orvtest::makeDirs(tmp.path() + "/homes");
-        configPath = tmp.path() + "/config/";
-    }
-    orvtest::TempDir tmp;
-    orvtest::ScopedEnv env;
-    std::string configPath;
-};
-
-ConfigDir* g_Dir = nullptr;
-
 // Orv.properties after writing `value` under `key`: every piece whose trimmed text before
 // its first "=" equals the key becomes key=value; every other piece is copied.
 std::string expectedRewrite(const std::string& file, const String& key, const String& value, bool& o_Found)
@@ -87,10 +73,11 @@ std::string takeUntilNul(const std::string& bytes, std::size_t& io_Pos)
 
 } // namespace
 
+// Cache homes named by the input are made under the run's own directory, so that the
+// directory probes stay inside it.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    g_Dir = new ConfigDir();
-    std::atexit([] { delete g_Dir; });
+    orvtest::makeDirs(orvfuzz::scratchConfig().root.path() + "/homes");
     return 0;
 }
 
@@ -109,11 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string keyBytes = knownKey ? KNOWN_KEYS[selector] : givenKey;
     // Cache homes must exist and be writable; keep every probe inside the scratch directory.
     if (keyBytes == "fscanner.provider_cache.home" || keyBytes == "fscanner.provider_remote_cache.home")
-        valueBytes = g_Dir->tmp.path() + "/homes/" + valueBytes;
+        valueBytes = orvfuzz::scratchConfig().root.path() + "/homes/" + valueBytes;
 
-    const std::string propertiesPath = g_Dir->configPath + "Orv.properties";
+    const std::string propertiesPath = orvfuzz::scratchConfig().configPath + "Orv.properties";
     orvtest::writeFile(propertiesPath, file);
-    orvtest::writeFile(g_Dir->configPath + "OrvTrace.properties", TRACE_PROPERTIES);
+    orvtest::writeFile(orvfuzz::scratchConfig().configPath + "OrvTrace.properties", TRACE_PROPERTIES);
     OrvCfg::initialize("fuzz_rewrite");
 
     const String key(keyBytes.data(), keyBytes.size());
