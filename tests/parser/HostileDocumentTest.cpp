@@ -199,8 +199,10 @@ TEST_F(HostileDocumentTest, EachBoundEndsTheParseWithinBudgetAndSaysWhichBound)
         long budgetMB;
         unsigned timeoutSeconds;
     } cases[] = {
-        {"laughs.xml", [](const std::string& p) { orvtest::writeFile(p, billionLaughs()); },
-         XMLPROXY_OTHER_EXCEPTION, "Entity expansion exceeds its bound of 16777216 bytes", 64, 60},
+        // Short expansions, many of them: the XML library's limit of their number ends this
+        // one, as a fatal error of the document.
+        {"laughs.xml", [](const std::string& p) { orvtest::writeFile(p, billionLaughs()); }, XMLPROXY_SUCCESS,
+         "more than '50000' entity expansions", 64, 180},
         {"wide-entity.xml", [](const std::string& p) { orvtest::writeFile(p, wideEntity()); },
          XMLPROXY_OTHER_EXCEPTION, "Entity expansion exceeds its bound of 16777216 bytes", 64, 60},
         {"million-deep.xml", [](const std::string& p) { orvtest::writeFile(p, nested(1000000)); },
