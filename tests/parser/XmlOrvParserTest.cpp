@@ -161,8 +161,11 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
     document("config.xml", kValid);
     document("invalid.xml", kInvalid);
     document("truncated.xml", valid.substr(0, valid.find("<Vpd>") + 8));
-    // A byte that is not UTF-8 on the document's fifth line.
-    document("latin1.xml", valid.substr(0, valid.find("<XSE>")) + "<XSE>\xe9t\xe9</XSE>\n </Sections>\n</OrvConfig>\n");
+    // A byte that is not UTF-8 on the document's fifth line; the same bytes in a document
+    // that declares its encoding are text.
+    const std::string latin1 = valid.substr(0, valid.find("<XSE>")) + "<XSE>\xe9t\xe9</XSE>\n </Sections>\n</OrvConfig>\n";
+    document("latin1.xml", latin1);
+    document("latin1-declared.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + latin1.substr(latin1.find('\n')));
     const std::string hardware = "<Hardware enabled=\"true\">\n <Scan depth=\"3\"/></Hardware>\n";
     const std::string xse = "|<XSE>on</XSE>\n|(null)|";
     const std::string none = "(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)";
@@ -183,6 +186,7 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
          {"ParseNodeSink::onError@4", "ParseNodeSink::onError@5"}},
         {"truncated.xml", 1, hardware + xse + "(null)|(null)|(null)|(null)|(null)|(null)",
          {"ParseNodeSink::onCriticalError@6"}},
+        {"latin1-declared.xml", 0, hardware + "|<XSE>\xc3\xa9t\xc3\xa9</XSE>\n|" + none.substr(7), {}},
         {"latin1.xml", 1, "(null)|" + none,
          {"ParseNodeSink::onCriticalError@5: Invalid UTF-8 byte sequence in a document encoded in UTF-8"}},
         {"binary.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError@1"}},
