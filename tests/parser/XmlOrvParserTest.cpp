@@ -76,35 +76,26 @@ const char* const kInvalid = "<?xml version=\"1.0\"?>\n"
 using orvtest::writtenCopy;
 
 // A listener on the loopback interface: a connection that a parse makes waits in its
-// backlog until it is counted.
-class LoopbackListener {
-public:
-    LoopbackListener() : m_Socket(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)), m_Port(0)
+// backlog, where connections() counts it.
+struct LoopbackListener {
+    LoopbackListener()
     {
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         socklen_t length = sizeof address;
-        if (bind(m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_Socket, 16) == 0 &&
-            getsockname(m_Socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            m_Port = ntohs(address.sin_port);
+        if (bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(socket, 16) == 0 &&
+            getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
     }
-    ~LoopbackListener() { close(m_Socket); }
-    LoopbackListener(const LoopbackListener&) = delete;
-    LoopbackListener& operator=(const LoopbackListener&) = delete;
-
-    int port() const { return m_Port; }
+    ~LoopbackListener() { close(socket); }
     int connections() const
     {
         int count = 0;
-        for (int connection; (connection = accept(m_Socket, nullptr, nullptr)) >= 0; ++count)
+        for (int connection; (connection = accept(socket, nullptr, nullptr)) >= 0; ++count)
             close(connection);
         return count;
     }
-
-private:
-    int m_Socket;
-    int m_Port;
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    int port = 0;
 };
 
 // Lays out an installation whose bin directory holds the schema, and captures the trace.
@@ -208,18 +199,11 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
         EXPECT_EQ(c.sections, sections(sink));
         std::vector<std::string> got;
         for (const TraceRecord& r : traces) {
-            const std::size_t at = r.text.rfind(" at line ");
-            const std::string message = r.text.substr(0, at);
-            std::string shown = r.label + "@" + r.text.substr(at + 9);
-            const std::string want = got.size() < c.traces.size() ? c.traces[got.size()] : "";
-            const std::size_t colon = want.find(": ");
-            if (colon != std::string::npos) {
-                const std::string end = want.substr(colon + 2);
-                const bool endsSo = message.size() >= end.size() &&
-                                    message.compare(message.size() - end.size(), end.size(), end) == 0;
-                shown += ": " + (endsSo ? end : message);
-            }
-            got.push_back(shown);
+            // The end of the message, after "Message is " or its last colon.
+            const std::size_t at = r.text.rfind(" at line "), cut = r.text.rfind(": ", at);
+            const std::size_t from = cut == std::string::npos ? 11 : cut + 2;
+            const bool withText = got.size() < c.traces.size() && c.traces[got.size()].find(": ") != std::string::npos;
+            got.push_back(r.label + "@" + r.text.substr(at + 9) + (withText ? ": " + r.text.substr(from, at - from) : ""));
         }
         EXPECT_EQ(c.traces, got);
     }
@@ -292,8 +276,8 @@ TEST_F(XmlOrvParserTest, OnlyARegularFileCanBeOpenedAndAnythingElseIsOneErrorAnd
 TEST_F(XmlOrvParserTest, ExternalResourcesAreRefusedUnreadAndUnfetched)
 {
     LoopbackListener listener;
-    ASSERT_NE(0, listener.port());
-    const std::string http = "http://127.0.0.1:" + std::to_string(listener.port());
+    ASSERT_NE(0, listener.port);
+    const std::string http = "http://127.0.0.1:" + std::to_string(listener.port);
     const std::string dir = documents.path();
     writeFile(documents.file("ext.dtd"), "<!ENTITY leak \"from the DTD\">");
     writeFile(documents.file("p.ent"), "<!ENTITY leak \"from a parameter entity\">");
