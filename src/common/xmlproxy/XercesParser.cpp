@@ -137,15 +137,17 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
     // The security manager also stops the library once a document has expanded more entity
     // references than its limit, however short each expansion.
     xercesc::SecurityManager securityManager;
-    std::unique_ptr<xercesc::SAXParser> parser(new xercesc::SAXParser(nullptr, &memory, nullptr));
-    applySettings(*this, *parser);
-    closeTheWayOut(*parser, resolver);
-    parser->setSecurityManager(&securityManager);
-    std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path, guard));
-    if (!source)
-        return XMLPROXY_NO_INPUT_SOURCE;
-
+    std::unique_ptr<xercesc::SAXParser> parser;
     try {
+        // Inside the guard: the parser's own making already counts against its memory bound.
+        parser.reset(new xercesc::SAXParser(nullptr, &memory, nullptr));
+        applySettings(*this, *parser);
+        closeTheWayOut(*parser, resolver);
+        parser->setSecurityManager(&securityManager);
+        std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path, guard));
+        if (!source)
+            return XMLPROXY_NO_INPUT_SOURCE;
+
         parser->setDocumentHandler(&proxy);
         parser->setErrorHandler(&proxy);
         parser->installAdvDocHandler(&expansionMeter);

@@ -4,6 +4,7 @@
 #include "NodeReader.h"
 #include "TestSupport.h"
 #include "TreeTestSupport.h"
+#include "XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -195,4 +196,49 @@ TEST_F(NodeReaderTest, ExceptionFromTheHandlerGivesMinus1005ButOutOfMemoryPasses
     RecordingSink sound;
     EXPECT_EQ(XMLPROXY_SUCCESS, NodeReader(&sound).read(many, 1));
     EXPECT_EQ(50u, sound.trees.size());
+}
+
+// Each bound, set small, ends the parse in this process with the critical error that names
+// it and releases everything on the way out (the leak checker of the sanitizer build sees
+// each path); the same document reads cleanly under the default bounds.
+TEST_F(NodeReaderTest, EachBoundSetSmallEndsTheParseSayingWhichAndReleasesEverything)
+{
+    const std::string sixty(60, 'x');
+    const std::string comment = "<r><!--" + std::string(4 << 20, 'c') + "--></r>";
+    ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", "<r>" + std::string(200, ' ') + "</r>"}}));
+    const std::string elements = manyElements(100);
+    // The trees' bound is 8 times the document's bytes, above a floor set small here.
+    const std::string treeBound = std::to_string(8 * elements.size());
+    const struct {
+        const char* file;
+        std::string bytes; // empty: the file is there already
+        long long ParseLimits::*bound;
+        long long small;
+        std::string critical;
+    } cases[] = {
+        {"entity.xml", "<!DOCTYPE r [<!ENTITY e \"" + sixty + "\">]><r>&e;&e;</r>", &ParseLimits::entityExpansionBytes,
+         200, "Entity expansion exceeds its bound of 200 bytes"},
+        {"text.xml", "<r>" + sixty + "</r>", &ParseLimits::valueBytes, 100, "A text run exceeds its bound of 100 bytes"},
+        {"attribute.xml", "<r a=\"" + sixty + "\"/>", &ParseLimits::valueBytes, 100,
+         "An attribute value exceeds its bound of 100 bytes"},
+        {"trees.xml", elements, &ParseLimits::treeFloorBytes, 1000,
+         "The size of the node trees exceeds its bound of " + treeBound + " bytes"},
+        {"doc.zip", "", &ParseLimits::zipEntryBytes, 100, "The zip entry's uncompressed data exceeds its bound of 100 bytes"},
+        {"comment.xml", comment, &ParseLimits::libraryMemoryBytes, 4 << 20,
+         "The XML library's working memory exceeds its bound of 4194304 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!c.bytes.empty())
+            document(c.file, c.bytes);
+        for (bool small : {true, false}) {
+            RecordingSink sink;
+            NodeReader reader(&sink);
+            if (small)
+                reader.limits.*c.bound = c.small;
+            EXPECT_EQ(small ? XMLPROXY_OTHER_EXCEPTION : XMLPROXY_SUCCESS, reader.read(path(c.file), 0));
+            const std::string messages = sink.messages.empty() ? "" : sink.messages.back();
+            EXPECT_EQ(small, messages.find(c.critical) != std::string::npos) << messages;
+        }
+    }
 }
