@@ -13,8 +13,10 @@ struct ParseLimits {
     long long valueBytes = 16LL << 20;
     // Element names, attributes, text and the nodes that hold them, summed over the
     // whole document: this many times the bytes read from the document, but never less
-    // than the floor, so that a small document may still use entities.
-    long long treeBytesPerDocumentByte = 8;
+    // than the floor, so that a small document may still use entities. Text full of
+    // character references costs about twelve times its bytes (a text node for each run
+    // between two references); plain configuration documents cost under eight.
+    long long treeBytesPerDocumentByte = 16;
     long long treeFloorBytes = 64LL << 20;
     // Uncompressed bytes read from a zip archive's entry, whatever its compression method.
     long long zipEntryBytes = 64LL << 20;

@@ -207,8 +207,8 @@ TEST_F(NodeReaderTest, EachBoundSetSmallEndsTheParseSayingWhichAndReleasesEveryt
     const std::string comment = "<r><!--" + std::string(4 << 20, 'c') + "--></r>";
     ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", "<r>" + std::string(200, ' ') + "</r>"}}));
     const std::string elements = manyElements(100);
-    // The trees' bound is 8 times the document's bytes, above a floor set small here.
-    const std::string treeBound = std::to_string(8 * elements.size());
+    // The trees' bound is 16 times the document's bytes, above a floor set small here.
+    const std::string treeBound = std::to_string(16 * elements.size());
     const struct {
         const char* file;
         std::string bytes; // empty: the file is there already
