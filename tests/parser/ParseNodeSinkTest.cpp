@@ -114,7 +114,8 @@ TEST(ParseNodeSinkTest, DeeplyNestedTreeIsExaminedWithoutExhaustingTheStack)
     EXPECT_EQ("<UseSignatures/>", writtenCopy(sink.getNode(7)));
 }
 
-TEST(ParseNodeSinkTest, MessagesAreTracedWithLabelLevelAndLine)
+// Each message is traced as before and also kept as data, with the trace level as its severity.
+TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelAndLine)
 {
     using Operation = int (ParseNodeSink::*)(const String&, int);
     const struct { Operation operation; const char* label; int level, result; } cases[] = {
@@ -134,6 +135,12 @@ TEST(ParseNodeSinkTest, MessagesAreTracedWithLabelLevelAndLine)
         EXPECT_EQ(c.level, records[0].level);
         EXPECT_EQ(2, records[0].component);
         EXPECT_EQ("Message is x \xc3\xa9 at line 7", records[0].text);
+        const ParseNodeSink copy(sink); // the copy carries what the sink received
+        ASSERT_EQ(1u, copy.getDiagnostics().size());
+        const ParseNodeSink::Diagnostic& kept = copy.getDiagnostics()[0];
+        EXPECT_EQ(c.level, kept.severity);
+        EXPECT_EQ(7, kept.line);
+        EXPECT_EQ(String(u"x \u00e9"), kept.message);
     }
 }
 
