@@ -34,7 +34,7 @@ public:
         enum Severity : int { SEVERITY_CRITICAL = 0, SEVERITY_ERROR = 1, SEVERITY_WARNING = 2 };
         Severity severity;
         int line;   // 0 when the message concerns no line of the document
-        int column; // 0 when the parser gave no column
+        int column; // 0: the XML layer hands the sink lines only, no columns yet
         String message;
     };
 
