@@ -10,6 +10,7 @@ namespace {
 
 const char* const kProps = "config/Orv.properties";
 const char* const kTrace = "config/OrvTrace.properties";
+const char* const kSchema = "bin/orvcli.xsd";
 
 class ToolCommands : public ::testing::Test {
 protected:
@@ -104,10 +105,11 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"parse", m_Install.path("bin")}, 4, "",
          "orvcfg: the configuration document " + m_Install.path("bin") + " cannot be opened\n"},
         {{"parse", doc}, 1, "document: " + doc + "\n...", "orvcfg: " + doc + ":1: fatal error: ...", kDoc, ""},
+        {{"parse"}, 4, "", "orvcfg: the configuration schema " + schema + " cannot be opened\n", kSchema},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args) + " status " + std::to_string(c.status));
-        for (const char* file : {kProps, kTrace})
+        for (const char* file : {kProps, kTrace, kSchema})
             m_Install.write(file, c.file != file ? TempInstallation::shipped(file, m_Install.root())
                                                  : c.content ? c.content : "");
         std::remove(m_Install.path(kDoc).c_str());

@@ -93,16 +93,6 @@ TEST_F(ToolParse, SchemaCatchesMistakesOnSeveralLinesWithTheirLines)
     EXPECT_NE(json.find("{\"name\":\"NetConfig\",\"index\":9,"), std::string::npos);
 }
 
-TEST_F(ToolParse, MissingSchemaIsOneLineAndStatus4)
-{
-    const std::string schema = m_Install.path("bin/orvcli.xsd");
-    std::remove(schema.c_str());
-    RunResult r = m_Install.run({"parse"});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "orvcfg: the configuration schema " + schema + " cannot be opened\n");
-}
-
 TEST_F(ToolParse, ReadsAZipArchiveAndListsMissingSections)
 {
     m_Install.write("partial.xml", "<OrvConfiguration version=\"1.0\"><Network><NetConfig>"
