@@ -144,7 +144,8 @@ void ParseNodeSink::keepIfSection(Node* node)
 
 void ParseNodeSink::keep(Diagnostic::Severity severity, const String& message, int line)
 {
-    m_Diagnostics.push_back({severity, line, 0, message});
+    if (m_Diagnostics.size() < static_cast<std::size_t>(MAX_DIAGNOSTICS))
+        m_Diagnostics.push_back({severity, line, 0, message});
 }
 
 int ParseNodeSink::onWarning(const String& message, int line)

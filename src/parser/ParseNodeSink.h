@@ -55,9 +55,12 @@ public:
     // index of no section or a section that never occurred.
     Node* getNode(int index);
 
-    // Every warning and error received, in the order of arrival; copies of a sink carry the
-    // diagnostics received before the copy.
+    // The warnings and errors received, in the order of arrival: the first MAX_DIAGNOSTICS of
+    // them, so that a document full of errors cannot make the list grow without bound (the
+    // parser's error count still counts them all, and every one is traced). Copies of a sink
+    // carry the diagnostics received before the copy.
     const std::vector<Diagnostic>& getDiagnostics() const;
+    static constexpr int MAX_DIAGNOSTICS = 1000;
 
 private:
     enum { SECTION_COUNT = 7 };

@@ -142,6 +142,14 @@ TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelAndLine)
         EXPECT_EQ(7, kept.line);
         EXPECT_EQ(String(u"x \u00e9"), kept.message);
     }
+    // A document full of errors keeps the list bounded; the first ones stay.
+    ParseNodeSink sink;
+    const Tracer::Receiver previous = Tracer::setReceiver([](const TraceRecord&) {});
+    for (int line = 1; line <= ParseNodeSink::MAX_DIAGNOSTICS + 1; ++line)
+        sink.onError(String(u"e"), line);
+    Tracer::setReceiver(previous);
+    ASSERT_EQ(static_cast<std::size_t>(ParseNodeSink::MAX_DIAGNOSTICS), sink.getDiagnostics().size());
+    EXPECT_EQ(ParseNodeSink::MAX_DIAGNOSTICS, sink.getDiagnostics().back().line);
 }
 
 } // namespace
