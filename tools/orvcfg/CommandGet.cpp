@@ -1,8 +1,8 @@
 #include "Command.h"
 #include "ConfigSession.h"
+#include "FailureText.h"
 #include "JsonWriter.h"
 #include "OrvCfg.h"
-#include "FailureText.h"
 #include "TextOutput.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "Command.h"
 #include "ConfigSession.h"
 #include "ExitCode.h"
-#include "OrvCfg.h"
 #include "FailureText.h"
 #include "JsonWriter.h"
+#include "OrvCfg.h"
 #include "TextOutput.h"
 
 #include <cctype>
