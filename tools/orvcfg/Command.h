@@ -51,5 +51,6 @@ int runGet(const ToolContext& context, const Invocation& invocation);
 int runSet(const ToolContext& context, const Invocation& invocation);
 int runDirs(const ToolContext& context, const Invocation& invocation);
 int runParse(const ToolContext& context, const Invocation& invocation);
+int runTrace(const ToolContext& context, const Invocation& invocation);
 
 #endif

@@ -32,12 +32,15 @@ struct Diagnostic {
 
 // The parser reports through trace statements; while a parse runs, they are collected
 // here instead of going to standard error, so that orvcfg can print them with the
-// document's name, or put them into its JSON output.
+// document's name, or put them into its JSON output; the trace file still receives them.
 class DiagnosticCollector {
 public:
     DiagnosticCollector()
     {
-        m_Previous = Tracer::setReceiver([this](const TraceRecord& record) { m_Records.push_back(record); });
+        m_Previous = Tracer::setReceiver([this](const TraceRecord& record) {
+            m_Records.push_back(record);
+            Tracer::writeToTraceFile(record);
+        });
     }
     ~DiagnosticCollector() { Tracer::setReceiver(m_Previous); }
     DiagnosticCollector(const DiagnosticCollector&) = delete;

@@ -50,6 +50,16 @@ const std::vector<Command>& commandTable()
          "Exit codes: 0 no errors; 1 the document has errors or cannot be read.\n",
          {kJson},
          0, 1, runParse},
+        {"trace", "trace [--json]", "show the trace settings in force and where they came from",
+         "Prints what the trace library reads from OrvTrace.properties in the configuration\n"
+         "directory: the trace file, the number of files kept, the size at which the file is\n"
+         "rotated (KiB), the permissions of new trace files and directories, and the level of\n"
+         "each component, each with the line it came from or \"default\", and every line that\n"
+         "could not be used.\n"
+         "\n"
+         "Exit code: 0.\n",
+         {kJson},
+         0, 0, runTrace},
     };
     return table;
 }
