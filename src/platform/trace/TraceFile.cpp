@@ -35,7 +35,11 @@ void TraceFile::rotate(const Options& options)
     // who waited finds the name moved on and only reopens.
     TraceSystem::lockExclusive(m_Handle);
     if (TraceSystem::stillNamedBy(m_Handle, options.path)) {
-        for (long index = options.maxFiles - 1; index >= 2; --index) {
+        // Shift only as far as the files go: the first missing one takes its predecessor.
+        long last = 1;
+        while (last < options.maxFiles - 1 && TraceSystem::stampOf(options.path + "." + std::to_string(last)).exists)
+            ++last;
+        for (long index = last; index >= 2; --index) {
             TraceSystem::renameFile(options.path + "." + std::to_string(index - 1),
                                     options.path + "." + std::to_string(index));
         }

@@ -1,6 +1,7 @@
 #ifndef ORV_TRACELINE_H
 #define ORV_TRACELINE_H
 
+#include "OrvExport.h"
 #include "Tracer.h"
 
 #include <cstdint>
@@ -11,7 +12,8 @@
 // UTC time with milliseconds, process id, thread id, component, level name, label, text, and
 // a line feed. Control characters of the label and text are written as escapes (\n, \r, \t,
 // \xNN), so a statement always stays one line and a document cannot forge lines of its own.
-class TraceLine {
+// Exported for the tests of the line format; hosts have no use for it.
+class ORVTRACE_API TraceLine {
 public:
     // Text beyond this many bytes is cut and marked, so that one statement stays one write.
     static constexpr std::size_t MAX_TEXT = 8192;
