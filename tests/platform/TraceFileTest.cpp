@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -156,6 +157,8 @@ TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
     for (const Case& c : cases) {
         trace(Tracer::COMPONENT_COMMON, 1, "before");
         c.change(log());
+        // The file is looked at again 100 ms after the last look.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
         trace(Tracer::COMPONENT_COMMON, 1, "after");
         const std::vector<std::string> lines = linesOf(log());
         ASSERT_EQ(lines.size(), 1u) << c.what;

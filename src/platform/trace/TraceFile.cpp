@@ -2,6 +2,13 @@
 
 #include "TraceSystem.h"
 
+namespace {
+
+constexpr std::int64_t CHECK_INTERVAL_MS = 100;
+constexpr std::int64_t CHECK_FRACTION = 64;
+
+} // namespace
+
 TraceFile::~TraceFile() { close(); }
 
 void TraceFile::close()
@@ -25,6 +32,7 @@ std::string TraceFile::open(const Options& options)
     if (m_Handle >= 0) {
         m_Path = options.path;
         m_OpenedBy = TraceSystem::processId();
+        m_CheckedAt = 0; // the file may already be full
     }
     return reason;
 }
@@ -51,6 +59,30 @@ void TraceFile::rotate(const Options& options)
     TraceSystem::unlock(m_Handle);
 }
 
+bool TraceFile::sizeCheckDue(const Options& options) const
+{
+    const std::int64_t now = TraceSystem::monotonicMillis();
+    if (m_CheckedAt == 0 || now - m_CheckedAt >= CHECK_INTERVAL_MS)
+        return true;
+    return options.maxBytes > 0 && m_UncheckedBytes >= options.maxBytes / CHECK_FRACTION;
+}
+
+std::string TraceFile::checkSize(const Options& options)
+{
+    std::int64_t size = 0;
+    bool linked = true;
+    std::string reason;
+    if (!TraceSystem::sizeAndLinked(m_Handle, size, linked) || !linked) {
+        reason = open(options);
+    } else if (options.maxBytes > 0 && size >= options.maxBytes) {
+        rotate(options);
+        reason = open(options);
+    }
+    m_CheckedAt = TraceSystem::monotonicMillis();
+    m_UncheckedBytes = 0;
+    return reason;
+}
+
 std::string TraceFile::append(const std::string& line, const Options& options)
 {
     if (m_Handle < 0 || m_Path != options.path || m_OpenedBy != TraceSystem::processId()) {
@@ -58,19 +90,13 @@ std::string TraceFile::append(const std::string& line, const Options& options)
         if (!reason.empty())
             return reason;
     }
-    std::int64_t size = 0;
-    bool linked = true;
-    if (!TraceSystem::sizeAndLinked(m_Handle, size, linked) || !linked) {
-        std::string reason = open(options);
-        if (!reason.empty())
-            return reason;
-    } else if (options.maxBytes > 0 && size >= options.maxBytes) {
-        rotate(options);
-        std::string reason = open(options);
+    if (sizeCheckDue(options)) {
+        std::string reason = checkSize(options);
         if (!reason.empty())
             return reason;
     }
     std::string reason = TraceSystem::appendAll(m_Handle, line.data(), line.size());
+    m_UncheckedBytes += static_cast<std::int64_t>(line.size());
     if (!reason.empty()) {
         reason = "cannot write trace file " + m_Path + ": " + reason;
         close();

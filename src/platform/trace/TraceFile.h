@@ -12,8 +12,13 @@
 // on, keeping at most `maxFiles` files), under a lock held on the full file itself; a process
 // that still holds the old file open sees that the name has moved on and reopens it. A line
 // that such a process wrote in between lands at the end of trace.log.1: it is kept, not lost.
-// A file that another process deletes is created anew at the next line; one that is
-// truncated is appended to at its new end. A full disk may leave the line being written cut.
+// A file that another process deletes is created anew (at the latest 100 ms later); one that
+// is truncated is appended to at its new end. A full disk may leave the line being written cut.
+//
+// The file's size is looked at before a line when this process has written 1/64 of the
+// rotation size since the last look, or 100 ms have passed: looking before every line would
+// double the system calls of a line. A file may thus grow a little beyond its size before it
+// is rotated, never rotated early.
 class TraceFile {
 public:
     struct Options {
@@ -36,6 +41,9 @@ public:
 
 private:
     std::string open(const Options& options);
+    bool sizeCheckDue(const Options& options) const;
+    // Reopens a file that lost its name, rotates a full one. Empty on success, else why.
+    std::string checkSize(const Options& options);
     void rotate(const Options& options);
 
     int m_Handle = -1;
@@ -43,6 +51,8 @@ private:
     // A forked child must not share the parent's open file: the rotation lock belongs to the
     // open file, so parent and child would both hold it at once.
     long m_OpenedBy = 0;
+    std::int64_t m_UncheckedBytes = 0;
+    std::int64_t m_CheckedAt = 0;
 };
 
 #endif
