@@ -144,6 +144,25 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     EXPECT_EQ(orvtest::readFile(m_Dir.file("victim")), "untouched");
 }
 
+// Root ignores permission bits: the host drops to an unprivileged user for this case.
+TEST_F(TraceFileTest, DirectoryTheHostMayNotWriteSendsStatementsToStandardError)
+{
+    orvtest::makeDirs(m_Dir.file("locked"));
+    ASSERT_EQ(::chmod(m_Dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_Dir.file("locked").c_str(), 0755), 0);
+    use("handlers.traceFile.fileName=" + m_Dir.file("locked/trace.log") + "\n");
+    const std::string notice = "cannot open trace file " + m_Dir.file("locked/trace.log") + ": Permission denied";
+    EXPECT_EQ(orvtest::runUnprivileged([&notice] {
+                  testing::internal::CaptureStderr();
+                  trace(Tracer::COMPONENT_COMMON, 1, "kept");
+                  const std::string err = testing::internal::GetCapturedStderr();
+                  return err.find(notice) != std::string::npos && err.find("Test::trace: kept\n") != std::string::npos
+                             ? 0
+                             : 1;
+              }),
+              0);
+}
+
 TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
 {
     use(fileNameLine());
