@@ -110,10 +110,11 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     ASSERT_EQ(::symlink(m_Dir.file("victim").c_str(), m_Dir.file("link.log").c_str()), 0);
     struct Case {
         const char* what;
-        std::string properties; // empty: no file
+        std::string properties; // empty: no file; "-": an empty file
         std::string notice;
     } cases[] = {
         {"missing", "", "OrvTrace.properties cannot be read"},
+        {"empty", "-", "OrvTrace.properties is empty"},
         {"headerless", "hw.loggers.trcLogger.level=DEBUG_MAX\n", "does not begin with #ORV_TRACE_PROPERTIES_FILE"},
         {"no file name", MARKER, "names no trace file"},
         {"directory cannot be created", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("plain/sub/t.log"),
@@ -129,7 +130,7 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
         const std::string path = m_Dir.file("p" + std::to_string(round++) + "/OrvTrace.properties");
         orvtest::makeDirs(m_Dir.file("p" + std::to_string(round - 1)));
         if (!c.properties.empty())
-            orvtest::writeFile(path, c.properties);
+            orvtest::writeFile(path, c.properties == "-" ? "" : c.properties);
         Tracer::setPropertiesFile(path.c_str());
         testing::internal::CaptureStderr();
         trace(Tracer::COMPONENT_COMMON, 1, "first");

@@ -51,38 +51,6 @@ TEST(TraceSettingsTest, EachKeyIsReadAndAnUnusableValueKeepsItsDefaultWithAProbl
         EXPECT_EQ(settings.dirPermission, c.dirPermission) << c.lines;
         EXPECT_EQ(settings.problems.size(), c.problems) << c.lines;
     }
-}
-
-TEST(TraceSettingsTest, ShippedFileAndWholeFileProblems)
-{
-    const TraceSettings shipped = TraceSettings::read(ORV_TEST_SOURCE_DIR "/dist/config/OrvTrace.properties");
-    EXPECT_TRUE(shipped.problems.empty());
-    EXPECT_GT(shipped.fileNameOrigin.line, 1);
-    EXPECT_EQ(shipped.maxFiles, 5);
-    EXPECT_EQ(shipped.maxFileSizeKb, 10240);
-    for (int component = 0; component < TraceSettings::COMPONENT_COUNT; ++component)
-        EXPECT_GT(shipped.levelOrigins[component].line, 1) << TraceSettings::levelKey(component);
-
-    orvtest::TempDir dir;
-    const std::string path = dir.file("OrvTrace.properties");
-    struct Case {
-        const char* bytes; // null: no file
-        const char* problem;
-    } cases[] = {
-        {nullptr, " cannot be read"},
-        {"", " is empty"},
-        {"ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MAX\n", " does not begin with"},
-    };
-    for (const Case& c : cases) {
-        std::remove(path.c_str());
-        if (c.bytes != nullptr)
-            orvtest::writeFile(path, c.bytes);
-        const TraceSettings settings = TraceSettings::read(path);
-        EXPECT_FALSE(settings.propertiesRead) << c.problem;
-        EXPECT_EQ(settings.levels[0], TraceSettings::LEVEL_MIN) << c.problem;
-        ASSERT_EQ(settings.problems.size(), 1u) << c.problem;
-        EXPECT_NE(settings.problems[0].find(path + c.problem), std::string::npos) << settings.problems[0];
-    }
 
     // A relative trace file is taken from the properties file's directory, not the host's.
     orvtest::writeFile(path, MARKER + "handlers.traceFile.fileName=logs/trace.log\n");
