@@ -50,7 +50,7 @@ int runTrace(const ToolContext& context, const Invocation& invocation)
 
     if (invocation.has("--json")) {
         JsonWriter json(context.out);
-        json.beginObject();
+        json.beginDocument();
         json.key("properties").value(settings.propertiesPath);
         json.key("read").value(settings.propertiesRead);
         for (const SettingRow& row : rows) {
