@@ -3,7 +3,7 @@
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libxerces-c-dev libzip-dev zip libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config libxerces-c-dev libzip-dev zip libgtest-dev libgmock-dev libbenchmark-dev valgrind)
 if [ "${ORV_SETUP_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -226,7 +226,9 @@ void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
     writeSpaces(o_Out, i_Indent);
     o_Out << '<';
     writeName(o_Out, m_Name);
-    if (m_Attributes == nullptr)
+    // The unmade table is empty; it is not read, so a tree written from a host's exit
+    // handler does not depend on the order in which statics are destroyed.
+    if (m_Attributes == nullptr || m_Attributes == unmadeEmptyTable())
         return;
     String name;
     String value;

@@ -123,8 +123,9 @@ NodeAttributes* NodeAttributes::copy() const
     // copy succeeds each time; the copy's vectors can therefore be made whole at once.
     table->m_Names.assign(m_Names);
     table->m_Values.assign(m_Values);
-    // Made once: a copy of a large section copies tens of thousands of tables.
-    static const String s_Zero = String::valueOf(0);
-    table->m_Sequences.assignRepeated(s_Zero.getUnits(), getCount());
+    // The decimal text of 0. A constant rather than a String made once: a copy can be made
+    // from a host's exit handler, after the function's statics are gone.
+    static constexpr char16_t kZero[] = u"0";
+    table->m_Sequences.assignRepeated(kZero, getCount());
     return table.release();
 }
