@@ -36,10 +36,10 @@ try : m_Name(i_Name),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
-      m_NextSibling(0) {
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0) {
 } catch (...) {
     delete i_Attributes;
 }
@@ -49,10 +49,10 @@ try : m_Name(std::move(i_Name)),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
       m_Attributes(i_Attributes),
       m_Parent(nullptr),
-      m_NextSibling(0) {
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0) {
 } catch (...) {
     delete i_Attributes;
 }
@@ -62,10 +62,10 @@ Node::Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
       m_Attributes(unmadeEmptyTable()),
       m_Parent(nullptr),
-      m_NextSibling(0)
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0)
 {
 }
 
@@ -74,10 +74,10 @@ Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
       m_Attributes(unmadeEmptyTable()),
       m_Parent(nullptr),
-      m_NextSibling(0)
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0)
 {
 }
 
@@ -112,50 +112,20 @@ NodeAttributes* Node::getAttributes() const
     return m_Attributes;
 }
 
-Node* Node::getPreviousSibling() const
-{
-    if (m_NextSibling == 0)
-        return nullptr;
-    // Round the ring to the first child, then forward to the one before this node.
-    const Node* last = this;
-    while ((last->m_NextSibling & kEndOfList) == 0)
-        last = linkTarget(last->m_NextSibling);
-    Node* sibling = linkTarget(last->m_NextSibling);
-    if (sibling == this)
-        return nullptr;
-    while (linkTarget(sibling->m_NextSibling) != this)
-        sibling = linkTarget(sibling->m_NextSibling);
-    return sibling;
-}
-
-int Node::ChildList::size() const
-{
-    int count = 0;
-    for (const Node* child = front(); child != nullptr; child = child->getNextSibling())
-        ++count;
-    return count;
-}
-
 Node::~Node()
 {
-    // The descendants are deleted from one chain threaded through their sibling links: a
+    // The descendants are deleted from one chain threaded through their forward links: a
     // node's children join the chain before the node goes, so its own destructor finds no
-    // children and the depth of the tree never reaches the call stack. In the chain every
-    // link is a plain address, and 0 ends it.
-    Node* pending = nullptr;
-    if (Node* last = m_Children.m_Last) {
-        pending = linkTarget(last->m_NextSibling);
-        last->m_NextSibling = 0;
-        m_Children = ChildList();
-    }
+    // children and the depth of the tree never reaches the call stack.
+    Node* pending = m_Children.front();
+    m_Children.clear();
     while (pending != nullptr) {
         Node* node = pending;
-        pending = reinterpret_cast<Node*>(node->m_NextSibling);
-        if (Node* last = node->m_Children.m_Last) {
-            Node* first = linkTarget(last->m_NextSibling);
-            last->m_NextSibling = reinterpret_cast<std::uintptr_t>(pending);
+        pending = node->m_NextSibling;
+        if (Node* first = node->m_Children.front()) {
+            node->m_Children.back()->m_NextSibling = pending;
             pending = first;
-            node->m_Children = ChildList();
+            node->m_Children.clear();
         }
         delete node;
     }
@@ -173,15 +143,18 @@ int Node::addChild(Node* i_Child)
     if (i_Child == nullptr)
         return 0;
     const std::uintptr_t child = reinterpret_cast<std::uintptr_t>(i_Child);
-    if (Node* last = m_Children.m_Last) {
-        // The new child takes over the end mark and the way back to the first child.
-        i_Child->m_NextSibling = last->m_NextSibling;
-        last->m_NextSibling = child;
+    i_Child->m_NextSibling = nullptr;
+    if (Node* first = m_Children.front()) {
+        // The new child becomes the last: the first child's marked link now leads to it.
+        Node* last = linkTarget(first->m_PreviousSibling);
+        last->m_NextSibling = i_Child;
+        i_Child->m_PreviousSibling = reinterpret_cast<std::uintptr_t>(last);
+        first->m_PreviousSibling = child | kEndOfList;
     } else {
-        i_Child->m_NextSibling = child | kEndOfList;
+        i_Child->m_PreviousSibling = child | kEndOfList;
+        m_Children.setFront(i_Child);
     }
-    m_Children.m_Last = i_Child;
-    ++m_ChildCount;
+    ++m_Children.m_Count;
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <iterator>
 
@@ -27,23 +28,26 @@ public:
         NODE_TEXT = 1,
     };
 
-    // The children of a node, first to last. Children are linked to their siblings in a
-    // ring: the list holds the last child, whose forward link leads back to the first and
-    // is marked as the end. Appending stays constant time while a node carries a single
-    // sibling link, which keeps the hundreds of thousands of nodes of a large document
-    // small. size() counts.
+    // The children of a node, first to last: a container a host can walk in both directions.
+    // It belongs to its node and is handed out by reference only; it cannot be copied, so no
+    // copy can go stale when a child is added. Iterators stay valid while children are added.
+    //
+    // Children are linked to both siblings; the first child's backward link leads to the last
+    // one and is marked as the end, so appending, size(), back() and a step back from end()
+    // all take constant time.
     class ChildList {
     public:
         class iterator {
         public:
-            using iterator_category = std::forward_iterator_tag;
+            using iterator_category = std::bidirectional_iterator_tag;
             using value_type = Node*;
             using difference_type = std::ptrdiff_t;
             using pointer = Node* const*;
-            using reference = Node* const&;
+            // The child's address by value: a reference into the iterator would dangle in a
+            // std::reverse_iterator, which dereferences a temporary copy.
+            using reference = Node*;
 
-            iterator() : m_Node(nullptr) {}
-            explicit iterator(Node* i_Node) : m_Node(i_Node) {}
+            iterator() = default;
             reference operator*() const { return m_Node; }
             iterator& operator++();
             iterator operator++(int)
@@ -52,24 +56,68 @@ public:
                 ++*this;
                 return before;
             }
+            // Stepping back from end() reaches the last child.
+            iterator& operator--();
+            iterator operator--(int)
+            {
+                iterator before = *this;
+                --*this;
+                return before;
+            }
             bool operator==(const iterator& i_Other) const { return m_Node == i_Other.m_Node; }
             bool operator!=(const iterator& i_Other) const { return m_Node != i_Other.m_Node; }
 
         private:
-            Node* m_Node;
+            friend class ChildList;
+            iterator(const ChildList* i_List, Node* i_Node) : m_List(i_List), m_Node(i_Node) {}
+
+            const ChildList* m_List = nullptr;
+            Node* m_Node = nullptr; // null at the end
         };
         using const_iterator = iterator;
+        using reverse_iterator = std::reverse_iterator<iterator>;
+        using const_reverse_iterator = reverse_iterator;
+        using value_type = Node*;
+        using size_type = std::size_t;
+        using difference_type = std::ptrdiff_t;
 
-        iterator begin() const { return iterator(front()); }
-        iterator end() const { return iterator(); }
-        bool empty() const { return m_Last == nullptr; }
-        int size() const;
-        Node* front() const;
-        Node* back() const { return m_Last; }
+        ChildList(const ChildList&) = delete;
+        ChildList& operator=(const ChildList&) = delete;
+
+        iterator begin() const { return iterator(this, front()); }
+        iterator end() const { return iterator(this, nullptr); }
+        const_iterator cbegin() const { return begin(); }
+        const_iterator cend() const { return end(); }
+        reverse_iterator rbegin() const { return reverse_iterator(end()); }
+        reverse_iterator rend() const { return reverse_iterator(begin()); }
+        const_reverse_iterator crbegin() const { return rbegin(); }
+        const_reverse_iterator crend() const { return rend(); }
+
+        bool empty() const { return m_Count == 0; }
+        size_type size() const { return static_cast<size_type>(m_Count); }
+        Node* front() const
+        {
+            Node* first;
+            std::memcpy(&first, m_First, sizeof first);
+            return first;
+        }
+        Node* back() const;
 
     private:
         friend class Node;
-        Node* m_Last = nullptr;
+        ChildList() = default;
+        void setFront(Node* i_First) { std::memcpy(m_First, &i_First, sizeof i_First); }
+        void clear()
+        {
+            setFront(nullptr);
+            m_Count = 0;
+        }
+
+        int m_Count = 0;
+        // The first child's address, kept as bytes so that the list packs with the node's
+        // 32-bit fields: an aligned pointer here would add 8 bytes of padding to every node,
+        // a megabyte for each 130,000 nodes of a parsed document.
+        unsigned char m_First[sizeof(Node*)] = {};
     };
 
     // Takes ownership of i_Attributes (null allowed), even when construction fails.
@@ -124,17 +172,16 @@ public:
     int getColumn() const { return m_Column; }
     int getSequence() const { return m_Sequence; }
     Node* getParent() const { return m_Parent; }
-    int getChildCount() const { return m_ChildCount; }
+    int getChildCount() const { return m_Children.m_Count; }
     Node* getFirstChild() const { return m_Children.front(); }
-    Node* getNextSibling() const
+    Node* getNextSibling() const { return m_NextSibling; }
+    Node* getPreviousSibling() const
     {
-        return (m_NextSibling & kEndOfList) != 0 ? nullptr : reinterpret_cast<Node*>(m_NextSibling);
+        return (m_PreviousSibling & kEndOfList) != 0 ? nullptr : linkTarget(m_PreviousSibling);
     }
-    // Walks the siblings (the list keeps no backward links).
-    Node* getPreviousSibling() const;
 
 private:
-    // Marks the last child's forward link, which holds the first child's address. Nodes are
+    // Marks the first child's backward link, which holds the last child's address. Nodes are
     // aligned to at least two bytes, so the lowest bit of an address is free.
     static constexpr std::uintptr_t kEndOfList = 1;
     static Node* linkTarget(std::uintptr_t i_Link) { return reinterpret_cast<Node*>(i_Link & ~kEndOfList); }
@@ -150,24 +197,33 @@ private:
     int m_Column;
     int m_Line;
     int m_Sequence;
-    int m_ChildCount;
+    // The first child and the child count.
+    ChildList m_Children;
     // unmadeEmptyTable() until someone asks for the table.
     mutable NodeAttributes* m_Attributes;
-    ChildList m_Children;
     Node* m_Parent;
-    // The next sibling; for the last child, the first one marked with kEndOfList (see
+    // Null for the last child and while the node is in no list.
+    Node* m_NextSibling;
+    // The previous sibling; for the first child, the last one marked with kEndOfList (see
     // ChildList); 0 while the node is in no list.
-    std::uintptr_t m_NextSibling;
+    std::uintptr_t m_PreviousSibling;
 };
 
-inline Node* Node::ChildList::front() const
+inline Node* Node::ChildList::back() const
 {
-    return m_Last != nullptr ? Node::linkTarget(m_Last->m_NextSibling) : nullptr;
+    const Node* first = front();
+    return first != nullptr ? Node::linkTarget(first->m_PreviousSibling) : nullptr;
 }
 
 inline Node::ChildList::iterator& Node::ChildList::iterator::operator++()
 {
     m_Node = m_Node->getNextSibling();
+    return *this;
+}
+
+inline Node::ChildList::iterator& Node::ChildList::iterator::operator--()
+{
+    m_Node = m_Node != nullptr ? m_Node->getPreviousSibling() : m_List->back();
     return *this;
 }
 

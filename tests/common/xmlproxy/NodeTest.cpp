@@ -6,9 +6,12 @@
 #include <pthread.h>
 
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 using orvtest::attributes;
 using orvtest::element;
@@ -75,6 +78,45 @@ TEST(Node, DeletingTheRootDeletesEveryNodeOnceThroughTheVirtualDestructor)
     EXPECT_TRUE(children->empty());
     delete new Counted({new Counted({new Counted, new Counted({new Counted})}), new Counted});
     EXPECT_EQ(6, deleted);
+}
+
+static_assert(std::is_same<std::iterator_traits<Node::ChildList::iterator>::iterator_category,
+                           std::bidirectional_iterator_tag>::value,
+              "a host steps back from end()");
+static_assert(!std::is_copy_constructible<Node::ChildList>::value && !std::is_copy_assignable<Node::ChildList>::value,
+              "a copy would share the children with the node's own list");
+
+// Every way of walking the children agrees, whatever their number; a long list walked
+// backwards by sibling links takes as long as forwards.
+TEST(NodeChildList, WalksForwardsAndBackwardsFromEitherEnd)
+{
+    for (int count : {0, 1, 2, 3, 300000}) {
+        SCOPED_TRACE(count);
+        Node parent(String(u"p"), nullptr, 1, 1, 0);
+        std::vector<Node*> children;
+        for (int i = 0; i < count; ++i) {
+            children.push_back(i % 2 == 0 ? element(u"e") : text(u"t"));
+            parent.addChild(children.back());
+        }
+        const std::vector<Node*> reversed(children.rbegin(), children.rend());
+        const Node::ChildList& list = parent.getChildList();
+        EXPECT_EQ(children.size(), list.size());
+        EXPECT_EQ(children, std::vector<Node*>(list.cbegin(), list.cend()));
+        EXPECT_EQ(reversed, std::vector<Node*>(list.rbegin(), list.rend()));
+        std::vector<Node*> bySiblings;
+        for (Node* child = list.back(); child != nullptr; child = child->getPreviousSibling())
+            bySiblings.push_back(child);
+        EXPECT_EQ(reversed, bySiblings);
+        if (count == 0)
+            continue;
+        EXPECT_EQ(children.back(), *std::prev(list.end()));
+        EXPECT_EQ(nullptr, children.back()->getNextSibling());
+        // An iterator taken before an append reaches the appended child.
+        auto last = std::prev(list.end());
+        parent.addChild(element(u"added"));
+        EXPECT_EQ(u"added", (*++last)->getName().units());
+        EXPECT_EQ(list.end(), ++last);
+    }
 }
 
 namespace {

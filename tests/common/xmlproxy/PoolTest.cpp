@@ -1,6 +1,6 @@
 // The process-wide pool behind nodes and tables: trees built and released on several threads
-// at once leave no block handed out and no chunk held; sibling links read the same from
-// either end of a child list.
+// at once leave no block handed out and no chunk held. Release while the program exits is
+// run under valgrind by the host in host/.
 #include "Node.h"
 #include "NodeAttributes.h"
 #include "SmallBlockPool.h"
@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -69,26 +68,6 @@ TEST(PoolTest, TreeBuiltOnOneThreadIsReleasedOnAnother)
     EXPECT_EQ(before, SmallBlockPool::liveBlocks());
     if (before == 0) {
         EXPECT_LE(SmallBlockPool::chunkBytes(), kOneChunk);
-    }
-}
-
-// Each child's neighbours, whatever the number of children: the ring of sibling links must
-// end at the last child in both directions.
-TEST(PoolTest, SiblingLinksEndAtBothEndsOfEveryList)
-{
-    for (int count : {1, 2, 3}) {
-        Node parent(String(u"p"), nullptr, 1, 1, 0);
-        std::vector<Node*> children;
-        for (int i = 0; i < count; ++i) {
-            children.push_back(i % 2 == 0 ? new Node(String(u"e"), nullptr, 1, 1, i)
-                                          : new TextNode(String(u"t"), 1, 1, i));
-            parent.addChild(children.back());
-        }
-        EXPECT_EQ(children.back(), parent.getChildList().back()) << count;
-        for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(i + 1 < count ? children[i + 1] : nullptr, children[i]->getNextSibling()) << count << i;
-            EXPECT_EQ(i > 0 ? children[i - 1] : nullptr, children[i]->getPreviousSibling()) << count << i;
-        }
     }
 }
 
