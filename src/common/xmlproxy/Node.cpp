@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <ostream>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,15 @@ void writeSpaces(std::ostream& o_Out, int i_Count)
 void writeName(std::ostream& o_Out, const String& i_Name)
 {
     o_Out << UTF8XMLEncoding(static_cast<const char*>(i_Name));
+}
+
+// The library's own elements are copied and written by the loops of clone() and write(),
+// which keep their own stack so that no depth of tree reaches the call stack. Every other
+// kind of node, a text node or a host's own subclass, copies and writes itself through its
+// virtual functions.
+bool isLibraryElement(const Node* i_Node)
+{
+    return typeid(*i_Node) == typeid(Node);
 }
 
 } // namespace
@@ -181,7 +191,7 @@ Node* Node::clone() const
         pending.pop_back();
         for (const Node* child = original->getFirstChild(); child != nullptr;
              child = child->getNextSibling()) {
-            if (child->getType() != NODE_ELEMENT) {
+            if (!isLibraryElement(child)) {
                 copy->addChild(child->clone());
                 continue;
             }
@@ -243,7 +253,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         if (top.nextChild != nullptr && top.result == 0) {
             const Node* child = top.nextChild;
             top.nextChild = child->getNextSibling();
-            if (child->getType() == NODE_ELEMENT)
+            if (isLibraryElement(child))
                 start(child, top.indent + 1);
             else
                 top.result = child->write(o_Out, top.indent + 1);

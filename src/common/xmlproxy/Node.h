@@ -19,8 +19,10 @@ class NodeAttributes;
 // the whole tree. The parent link is not owned and is never followed on deletion. Copies
 // made by clone() belong to the caller.
 //
-// Trees can be arbitrarily deep: deleting, copying and writing walk the tree with an
-// explicit stack, never by recursion.
+// Trees can be arbitrarily deep: deleting, copying and writing walk the library's own nodes
+// with an explicit stack, never by recursion. A child of any other type (a text node, or a
+// subclass a host made) is copied and written through its own virtual functions, and a
+// non-zero result of its write() stops the writing of its siblings.
 class ORVCFG_API Node {
 public:
     enum NodeType : int {

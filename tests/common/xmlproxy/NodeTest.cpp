@@ -42,6 +42,44 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
     }
 }
 
+namespace {
+
+// A host's own kind of element: it writes a marker of its own, answers with a result of its
+// own, and its copies are of its kind.
+struct HostNode : Node {
+    explicit HostNode(int i_Result) : Node(String(u"host"), nullptr, 0, 0, 0), result(i_Result) {}
+    Node* clone() const override { return new HostNode(result); }
+    int write(std::ostream& o_Out, int i_Indent) const override
+    {
+        o_Out << "[host " << i_Indent << "]";
+        return result;
+    }
+    int result;
+};
+
+} // namespace
+
+TEST(NodeWrite, HostSubclassesWriteAndCopyThemselvesAndANonZeroResultStopsTheirSiblings)
+{
+    const struct { const char* what; Node* tree; int result; std::string expected; } cases[] = {
+        {"0: the siblings follow", element(u"r", {element(u"a"), new HostNode(0), element(u"b")}), 0,
+         "<r>\n <a/>[host 1] <b/></r>\n"},
+        {"non-zero: no later sibling at any level, every end tag",
+         element(u"r", {element(u"a", {new HostNode(7), element(u"x")}), element(u"b")}), 7,
+         "<r>\n <a>\n[host 2] </a>\n</r>\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<Node> tree(c.tree);
+        std::unique_ptr<Node> copy(tree->clone());
+        for (const Node* node : {tree.get(), copy.get()}) {
+            std::ostringstream out;
+            EXPECT_EQ(c.result, node->write(out, 0));
+            EXPECT_EQ(c.expected, out.str());
+        }
+    }
+}
+
 // Numbers and parent links of copies are checked with the trees the handler delivers.
 TEST(Node, CopyHasItsOwnTablesAndATextNodeAFreshEmptyOne)
 {
