@@ -3,6 +3,8 @@
 #include "SmallBlockPool.h"
 #include "XmlProxyResult.h"
 
+#include <cstddef>
+#include <limits>
 #include <memory>
 
 NodeAttributes::NodeAttributes(int i_BlockSize)
@@ -50,11 +52,13 @@ int NodeAttributes::addAttribute(const char16_t* i_Name, const char16_t* i_Value
                                  const char16_t* i_Sequence)
 {
     if (i_Name != nullptr) {
-        int length = 0;
+        std::size_t length = 0;
         while (i_Name[length] != 0)
             ++length;
+        // A name longer than any stored string cannot be present; storing it fails below.
         int existing = 0;
-        if (m_Names.find(i_Name, length, existing) == XMLPROXY_SUCCESS)
+        if (length <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+            m_Names.find(i_Name, static_cast<int>(length), existing) == XMLPROXY_SUCCESS)
             return XMLPROXY_NAME_PRESENT;
     }
     const int index = m_Names.getCount();
