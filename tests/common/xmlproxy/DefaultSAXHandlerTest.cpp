@@ -1,10 +1,12 @@
 #include "DefaultSAXHandler.h"
+#include "SmallBlockPool.h"
 #include "TreeTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,19 @@ TEST(DefaultSAXHandler, DeliversEachTreeAtTheSkipDepthWhenItsEndTagArrives)
         EXPECT_EQ("a@5:1#0{x=1#0}[b@6:1#0 \"t\"@8:1#0]", orvtest::describe(*copy));
         EXPECT_EQ(0, handler.getDepth());
     }
+}
+
+TEST(DefaultSAXHandler, TableOfAnElementWhoseNodeCannotBeMadeIsFreed)
+{
+    const std::size_t before = SmallBlockPool::liveBlocks();
+    orvtest::RecordingSink sink;
+    DefaultSAXHandler handler(&sink, 0);
+    // No name can be that long: making it fails after the node's memory was allocated.
+    EXPECT_THROW(handler.startElementUnits(u"a", std::u16string().max_size() + 1,
+                                           orvtest::attributes({{u"x", u"1"}}), 1, 1, 1),
+                 std::length_error);
+    EXPECT_EQ(before, SmallBlockPool::liveBlocks());
+    EXPECT_EQ(0, handler.getDepth());
 }
 
 TEST(DefaultSAXHandler, MessagesReachTheSinkAndItsAnswersComeBack)
