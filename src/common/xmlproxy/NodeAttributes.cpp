@@ -8,7 +8,7 @@
 #include <memory>
 
 NodeAttributes::NodeAttributes(int i_BlockSize)
-    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize), m_BlockSize(i_BlockSize)
+    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize)
 {
 }
 
@@ -122,7 +122,7 @@ int NodeAttributes::getSequence(int i_Index, String& o_Sequence) const
 
 NodeAttributes* NodeAttributes::copy() const
 {
-    auto table = std::make_unique<NodeAttributes>(m_BlockSize);
+    auto table = std::make_unique<NodeAttributes>(getBlockSize());
     // The names of a table are unique, so adding every attribute of this one to the empty
     // copy succeeds each time; the copy's vectors can therefore be made whole at once.
     table->m_Names.assign(m_Names);
