@@ -101,39 +101,3 @@ TEST(DefaultSAXHandler, MessagesReachTheSinkAndItsAnswersComeBack)
     EXPECT_EQ(XMLPROXY_NULL_STRING, handler.fatalError(String(u"f"), 5));
     EXPECT_EQ((std::vector<std::string>{"warning@3: w", "error@4: e", "critical@5: f"}), sink.messages);
 }
-
-namespace {
-
-// A handler of its own keeps the default unit entry points.
-struct LastEventHandler : SAXHandler {
-    void startDocument() override {}
-    void endDocument() override {}
-    void startElement(const String& i_Name, NodeAttributes* i_Table, int, int, int) override
-    {
-        last = i_Name;
-        table.reset(i_Table);
-    }
-    void endElement(const String& i_Name) override { last = i_Name; }
-    void characters(const String& i_Text, int, int, int) override { last = i_Text; }
-    int warning(const String&, int) override { return 0; }
-    int error(const String&, int) override { return 0; }
-    int fatalError(const String&, int) override { return 0; }
-    String last;
-    std::unique_ptr<NodeAttributes> table;
-};
-
-} // namespace
-
-TEST(SAXHandler, DefaultUnitEntryPointsPassTheTextByLengthAndABareElementARealEmptyTable)
-{
-    LastEventHandler handler;
-    handler.startBareElementUnits(u"Timeout!", 7, 1, 2, 3);
-    EXPECT_EQ(u"Timeout", handler.last.units());
-    ASSERT_NE(nullptr, handler.table);
-    EXPECT_EQ(0, handler.table->getCount());
-    EXPECT_EQ(1, handler.table->getBlockSize());
-    handler.charactersUnits(u"text", 2, 1, 2, 3);
-    EXPECT_EQ(u"te", handler.last.units());
-    handler.endElementUnits(u"Timeout!", 7);
-    EXPECT_EQ(u"Timeout", handler.last.units());
-}
