@@ -46,10 +46,10 @@ try : m_Name(i_Name),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_Attributes(i_Attributes),
-      m_Parent(nullptr),
+      m_Parts(new ElementParts),
       m_NextSibling(nullptr),
       m_PreviousSibling(0) {
+    m_Parts->attributes = i_Attributes;
 } catch (...) {
     delete i_Attributes;
 }
@@ -59,10 +59,10 @@ try : m_Name(std::move(i_Name)),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_Attributes(i_Attributes),
-      m_Parent(nullptr),
+      m_Parts(new ElementParts),
       m_NextSibling(nullptr),
       m_PreviousSibling(0) {
+    m_Parts->attributes = i_Attributes;
 } catch (...) {
     delete i_Attributes;
 }
@@ -72,8 +72,7 @@ Node::Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_Attributes(unmadeEmptyTable()),
-      m_Parent(nullptr),
+      m_Parts(nullptr),
       m_NextSibling(nullptr),
       m_PreviousSibling(0)
 {
@@ -84,8 +83,7 @@ Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_Attributes(unmadeEmptyTable()),
-      m_Parent(nullptr),
+      m_Parts(nullptr),
       m_NextSibling(nullptr),
       m_PreviousSibling(0)
 {
@@ -101,10 +99,32 @@ void Node::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
     SmallBlockPool::release(i_Block, i_Bytes);
 }
 
+void* Node::ElementParts::operator new(std::size_t i_Bytes)
+{
+    return SmallBlockPool::allocate(i_Bytes);
+}
+
+void Node::ElementParts::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
+{
+    SmallBlockPool::release(i_Block, i_Bytes);
+}
+
+Node::ElementParts& Node::elementParts() const
+{
+    if (m_Parts == nullptr)
+        m_Parts = new ElementParts;
+    return *m_Parts;
+}
+
+void Node::setParent(Node* i_Parent)
+{
+    if (i_Parent != nullptr || m_Parts != nullptr)
+        elementParts().parent = i_Parent;
+}
+
 namespace {
 
-// Never handed out and never changed: only its address is compared, and its empty contents
-// serve the writer. At namespace scope rather than inside a function, so that making and
+// Never handed out and never changed: only its address is compared. At namespace scope rather than inside a function, so that making and
 // deleting each of the many nodes does not pay for a check of first use.
 NodeAttributes s_UnmadeEmptyTable(1);
 
@@ -117,9 +137,10 @@ NodeAttributes* Node::unmadeEmptyTable()
 
 NodeAttributes* Node::getAttributes() const
 {
-    if (m_Attributes == unmadeEmptyTable())
-        m_Attributes = new NodeAttributes(1);
-    return m_Attributes;
+    ElementParts& parts = elementParts();
+    if (parts.attributes == unmadeEmptyTable())
+        parts.attributes = new NodeAttributes(1);
+    return parts.attributes;
 }
 
 Node::~Node()
@@ -127,20 +148,23 @@ Node::~Node()
     // The descendants are deleted from one chain threaded through their forward links: a
     // node's children join the chain before the node goes, so its own destructor finds no
     // children and the depth of the tree never reaches the call stack.
-    Node* pending = m_Children.front();
-    m_Children.clear();
+    if (m_Parts == nullptr)
+        return;
+    Node* pending = m_Parts->children.m_First;
+    m_Parts->children.clear();
     while (pending != nullptr) {
         Node* node = pending;
         pending = node->m_NextSibling;
-        if (Node* first = node->m_Children.front()) {
-            node->m_Children.back()->m_NextSibling = pending;
+        if (Node* first = node->getFirstChild()) {
+            node->m_Parts->children.back()->m_NextSibling = pending;
             pending = first;
-            node->m_Children.clear();
+            node->m_Parts->children.clear();
         }
         delete node;
     }
-    if (m_Attributes != unmadeEmptyTable())
-        delete m_Attributes;
+    if (m_Parts->attributes != unmadeEmptyTable())
+        delete m_Parts->attributes;
+    delete m_Parts;
 }
 
 int Node::getType() const
@@ -152,9 +176,13 @@ int Node::addChild(Node* i_Child)
 {
     if (i_Child == nullptr)
         return 0;
+    // Owned from here on, also when the parts cannot be made.
+    std::unique_ptr<Node> owned(i_Child);
+    ChildList& children = elementParts().children;
+    owned.release();
     const std::uintptr_t child = reinterpret_cast<std::uintptr_t>(i_Child);
     i_Child->m_NextSibling = nullptr;
-    if (Node* first = m_Children.front()) {
+    if (Node* first = children.m_First) {
         // The new child becomes the last: the first child's marked link now leads to it.
         Node* last = linkTarget(first->m_PreviousSibling);
         last->m_NextSibling = i_Child;
@@ -162,20 +190,20 @@ int Node::addChild(Node* i_Child)
         first->m_PreviousSibling = child | kEndOfList;
     } else {
         i_Child->m_PreviousSibling = child | kEndOfList;
-        m_Children.setFront(i_Child);
+        children.m_First = i_Child;
     }
-    ++m_Children.m_Count;
+    ++children.m_Count;
     return 0;
 }
 
 Node* Node::copyWithoutChildren() const
 {
-    if (m_Attributes == unmadeEmptyTable())
+    const NodeAttributes* table = storedTable();
+    if (table == unmadeEmptyTable())
         return new Node(m_Name, m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
-    return new Node(m_Name, m_Attributes != nullptr ? m_Attributes->copy() : nullptr, m_Line,
-                    m_Column, 0);
+    return new Node(m_Name, table != nullptr ? table->copy() : nullptr, m_Line, m_Column, 0);
 }
 
 Node* Node::clone() const
@@ -197,7 +225,7 @@ Node* Node::clone() const
             }
             Node* childCopy = child->copyWithoutChildren();
             copy->addChild(childCopy);
-            if (!child->m_Children.empty())
+            if (child->getFirstChild() != nullptr)
                 pending.emplace_back(child, childCopy);
         }
     }
@@ -211,12 +239,13 @@ void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
     writeName(o_Out, m_Name);
     // The unmade table is empty; it is not read, so a tree written from a host's exit
     // handler does not depend on the order in which statics are destroyed.
-    if (m_Attributes == nullptr || m_Attributes == unmadeEmptyTable())
+    const NodeAttributes* table = storedTable();
+    if (table == nullptr || table == unmadeEmptyTable())
         return;
     String name;
     String value;
-    for (int index = 0; index < m_Attributes->getCount(); ++index) {
-        m_Attributes->getAttribute(index, name, value);
+    for (int index = 0; index < table->getCount(); ++index) {
+        table->getAttribute(index, name, value);
         o_Out << ' ';
         writeName(o_Out, name);
         o_Out << "=\"" << UTF8XMLEncoding(value) << '"';

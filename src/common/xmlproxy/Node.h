@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iosfwd>
 #include <iterator>
 
@@ -97,29 +96,20 @@ public:
 
         bool empty() const { return m_Count == 0; }
         size_type size() const { return static_cast<size_type>(m_Count); }
-        Node* front() const
-        {
-            Node* first;
-            std::memcpy(&first, m_First, sizeof first);
-            return first;
-        }
+        Node* front() const { return m_First; }
         Node* back() const;
 
     private:
         friend class Node;
         ChildList() = default;
-        void setFront(Node* i_First) { std::memcpy(m_First, &i_First, sizeof i_First); }
         void clear()
         {
-            setFront(nullptr);
+            m_First = nullptr;
             m_Count = 0;
         }
 
+        Node* m_First = nullptr;
         int m_Count = 0;
-        // The first child's address, kept as bytes so that the list packs with the node's
-        // 32-bit fields: an aligned pointer here would add 8 bytes of padding to every node,
-        // a megabyte for each 130,000 nodes of a parsed document.
-        unsigned char m_First[sizeof(Node*)] = {};
     };
 
     // Takes ownership of i_Attributes (null allowed), even when construction fails.
@@ -153,18 +143,18 @@ public:
     // The node's own child list (not a copy); always 0.
     int getChildren(ChildList*& o_Children)
     {
-        o_Children = &m_Children;
+        o_Children = &elementParts().children;
         return 0;
     }
     int getChildren(const ChildList*& o_Children) const
     {
-        o_Children = &m_Children;
+        o_Children = &elementParts().children;
         return 0;
     }
-    const ChildList& getChildList() const { return m_Children; }
+    const ChildList& getChildList() const { return elementParts().children; }
 
     // Stores the parent link; nothing else.
-    void setParent(Node* i_Parent) { m_Parent = i_Parent; }
+    void setParent(Node* i_Parent);
     // Appends i_Child and takes ownership; does not set the child's parent link. Always 0.
     int addChild(Node* i_Child);
 
@@ -173,9 +163,9 @@ public:
     int getLine() const { return m_Line; }
     int getColumn() const { return m_Column; }
     int getSequence() const { return m_Sequence; }
-    Node* getParent() const { return m_Parent; }
-    int getChildCount() const { return m_Children.m_Count; }
-    Node* getFirstChild() const { return m_Children.front(); }
+    Node* getParent() const { return m_Parts != nullptr ? m_Parts->parent : nullptr; }
+    int getChildCount() const { return m_Parts != nullptr ? m_Parts->children.m_Count : 0; }
+    Node* getFirstChild() const { return m_Parts != nullptr ? m_Parts->children.m_First : nullptr; }
     Node* getNextSibling() const { return m_NextSibling; }
     Node* getPreviousSibling() const
     {
@@ -195,15 +185,31 @@ private:
     // Stands for the empty table of block size 1 that has not been made yet.
     static NodeAttributes* unmadeEmptyTable();
 
+    // What only elements use: the children, the parent link and the attribute table. Two
+    // thirds of the nodes of a parsed document are text nodes (one per run of character
+    // data the parser reports), which have none of them, so a node keeps them in a block of
+    // their own, made when first needed: a node is 96 bytes, an element's parts 32 more.
+    struct ElementParts {
+        static void* operator new(std::size_t i_Bytes);
+        static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
+
+        ChildList children;
+        // unmadeEmptyTable() until someone asks for the table.
+        NodeAttributes* attributes = unmadeEmptyTable();
+        Node* parent = nullptr;
+    };
+    // The node's parts, made now if it has none yet.
+    ElementParts& elementParts() const;
+    // The table, unmadeEmptyTable() included; never makes it.
+    NodeAttributes* storedTable() const { return m_Parts != nullptr ? m_Parts->attributes : unmadeEmptyTable(); }
+
     String m_Name;
     int m_Column;
     int m_Line;
     int m_Sequence;
-    // The first child and the child count.
-    ChildList m_Children;
-    // unmadeEmptyTable() until someone asks for the table.
-    mutable NodeAttributes* m_Attributes;
-    Node* m_Parent;
+    // Null until the node gets children, a parent link or a table of its own, or someone asks
+    // for its child list or its table; copying and writing never make them.
+    mutable ElementParts* m_Parts;
     // Null for the last child and while the node is in no list.
     Node* m_NextSibling;
     // The previous sibling; for the first child, the last one marked with kEndOfList (see
