@@ -124,8 +124,9 @@ void Node::setParent(Node* i_Parent)
 
 namespace {
 
-// Never handed out and never changed: only its address is compared. At namespace scope rather than inside a function, so that making and
-// deleting each of the many nodes does not pay for a check of first use.
+// Never handed out and never changed: only its address is compared. At namespace scope
+// rather than inside a function, so that making and deleting each of the many nodes does not
+// pay for a check of first use.
 NodeAttributes s_UnmadeEmptyTable(1);
 
 } // namespace
@@ -145,11 +146,11 @@ NodeAttributes* Node::getAttributes() const
 
 Node::~Node()
 {
+    if (m_Parts == nullptr)
+        return; // no children and no table of its own
     // The descendants are deleted from one chain threaded through their forward links: a
     // node's children join the chain before the node goes, so its own destructor finds no
     // children and the depth of the tree never reaches the call stack.
-    if (m_Parts == nullptr)
-        return;
     Node* pending = m_Parts->children.m_First;
     m_Parts->children.clear();
     while (pending != nullptr) {
