@@ -22,6 +22,7 @@ public:
     void deallocate(void* i_Block) override;
 
     bool exceeded() const { return m_Exceeded; }
+    long long heldBytes() const { return m_HeldBytes; }
 
 private:
     struct Header;

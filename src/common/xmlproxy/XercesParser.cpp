@@ -5,6 +5,7 @@
 #include "ParseGuard.h"
 #include "ParseRefusal.h"
 #include "RefusingEntityResolver.h"
+#include "SchemaGrammarCache.h"
 #include "SAXHandler.h"
 #include "XercesProxy.h"
 #include "XmlFileInputSource.h"
@@ -30,16 +31,6 @@ enum ValidationSetting : int {
     VALIDATE_AUTO = 2,
 };
 
-// Terminates the XML library when the parse leaves, whichever way it leaves; the library
-// counts nested initialisations, so other users in the process keep theirs.
-class XercesSession {
-public:
-    XercesSession() = default;
-    ~XercesSession() { xercesc::XMLPlatformUtils::Terminate(); }
-    XercesSession(const XercesSession&) = delete;
-    XercesSession& operator=(const XercesSession&) = delete;
-};
-
 // No part of a parse may reach the network: the library's network accessor is taken away
 // for the parse and given back afterwards, for other users of the library in the process.
 class NetworkAccessOff {
@@ -54,6 +45,23 @@ public:
 
 private:
     xercesc::XMLNetAccessor* m_Saved;
+};
+
+// Tells the grammar cache how the parse ended, whichever way it leaves; declared before
+// the parser, so the parser has let go of the pool when the cache may discard it.
+class ParseEnd {
+public:
+    ParseEnd(SchemaGrammarCache& i_Cache, const bool& i_EndedNormally)
+        : m_Cache(i_Cache), m_EndedNormally(i_EndedNormally)
+    {
+    }
+    ~ParseEnd() { m_Cache.afterParse(m_EndedNormally); }
+    ParseEnd(const ParseEnd&) = delete;
+    ParseEnd& operator=(const ParseEnd&) = delete;
+
+private:
+    SchemaGrammarCache& m_Cache;
+    const bool& m_EndedNormally;
 };
 
 // A library exception reaches the handler as a critical error without a line: the only
@@ -118,17 +126,20 @@ XercesParser::~XercesParser() = default;
 
 int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
 {
+    SchemaGrammarCache* cache = nullptr;
     try {
-        xercesc::XMLPlatformUtils::Initialize();
+        cache = &SchemaGrammarCache::instance();
     } catch (const xercesc::XMLException& exception) {
         reportException(m_Handler, exception);
         return XMLPROXY_INIT_FAILED;
     }
-    XercesSession session;
     NetworkAccessOff networkOff;
+    xercesc::XMLGrammarPool* grammar = cache->grammarFor(*this);
+    bool endedNormally = false;
+    ParseEnd parseEnd(*cache, endedNormally);
 
     // Declared in this order so that the source goes first, then the parser, then what the
-    // parser calls, then the memory the parser held, and the library is terminated last.
+    // parser calls, then the memory the parser held.
     ParseGuard guard(m_Handler, limits);
     BoundedMemoryManager memory(limits.libraryMemoryBytes);
     XercesProxy proxy(m_Handler, &guard);
@@ -140,8 +151,10 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
     std::unique_ptr<xercesc::SAXParser> parser;
     try {
         // Inside the guard: the parser's own making already counts against its memory bound.
-        parser.reset(new xercesc::SAXParser(nullptr, &memory, nullptr));
+        parser.reset(new xercesc::SAXParser(nullptr, &memory, grammar));
         applySettings(*this, *parser);
+        if (grammar != nullptr)
+            parser->useCachedGrammarInParse(true);
         closeTheWayOut(*parser, resolver);
         parser->setSecurityManager(&securityManager);
         std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path, guard));
@@ -165,12 +178,13 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
             parser->parseReset(token);
 
         errorCount = static_cast<int>(parser->getErrorCount());
+        endedNormally = true;
         return stopRequested ? XMLPROXY_STOPPED : XMLPROXY_SUCCESS;
     } catch (const ParseRefusal&) {
         // The handler has heard why.
         return XMLPROXY_OTHER_EXCEPTION;
     } catch (const xercesc::OutOfMemoryException&) {
-        if (memory.exceeded()) {
+        if (memory.exceeded() || cache->memoryExceeded()) {
             guard.reportLibraryMemory();
             return XMLPROXY_OTHER_EXCEPTION;
         }

@@ -3,8 +3,9 @@
 
 #include "SAXParser.h"
 
-// The parser built on the XML library's progressive SAX parser. Each parse initialises the
-// library and terminates it again, so parses run one at a time.
+// The parser built on the XML library's progressive SAX parser. The library stays initialised
+// and the configured schema compiled between parses (SchemaGrammarCache); parses run one at
+// a time.
 class XercesParser : public SAXParser {
 public:
     explicit XercesParser(SAXHandler* i_Handler);

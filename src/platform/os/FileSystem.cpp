@@ -47,6 +47,32 @@ bool pathExists(const char* path)
     return path != nullptr && ::access(path, F_OK) == 0;
 }
 
+namespace {
+
+long long nanoseconds(const struct timespec& time)
+{
+    return static_cast<long long>(time.tv_sec) * 1000000000LL + static_cast<long long>(time.tv_nsec);
+}
+
+} // namespace
+
+bool operator==(const FileStamp& a, const FileStamp& b)
+{
+    return a.size == b.size && a.modifiedNanoseconds == b.modifiedNanoseconds &&
+           a.changedNanoseconds == b.changedNanoseconds;
+}
+
+bool readFileStamp(const char* path, FileStamp& stamp)
+{
+    struct stat status {};
+    if (path == nullptr || ::stat(path, &status) != 0)
+        return false;
+    stamp.size = static_cast<long long>(status.st_size);
+    stamp.modifiedNanoseconds = nanoseconds(status.st_mtim);
+    stamp.changedNanoseconds = nanoseconds(status.st_ctim);
+    return true;
+}
+
 bool makeDirectory(const char* path)
 {
     return path != nullptr && ::mkdir(path, 0777) == 0;

@@ -35,6 +35,17 @@ FileHandle openFile(const char* path, const char* mode);
 bool closeFile(FileHandle& file, bool syncToDisk);
 
 bool pathExists(const char* path);
+
+// What tells one version of a file from the next without reading it: its size and the
+// times at which its contents and its directory entry last changed.
+struct FileStamp {
+    long long size = 0;
+    long long modifiedNanoseconds = 0;
+    long long changedNanoseconds = 0;
+};
+bool operator==(const FileStamp& a, const FileStamp& b);
+// False when nothing can be looked at there.
+bool readFileStamp(const char* path, FileStamp& stamp);
 bool makeDirectory(const char* path);
 // Gives the directory the stand-in of two access entries: the administrators' rights and
 // everyone's rights. False when it could not be applied.
