@@ -323,6 +323,37 @@ TEST_F(XmlOrvParserTest, ExternalResourcesAreRefusedUnreadAndUnfetched)
     EXPECT_EQ(0, listener.connections());
 }
 
+// A process that parses again after the schema changed on disk hears what the new schema
+// says, as a fresh process would: the same error count, the same reports on the same lines,
+// also when the new schema has the old one's size or cannot be compiled at all.
+TEST_F(XmlOrvParserTest, ASchemaReplacedBetweenParsesIsReadAgain)
+{
+    const std::string original = kSchema;
+    std::string sameSize = original;
+    sameSize.replace(sameSize.find("xs:boolean"), 10, "xs:NMTOKEN");
+    const std::string broken = original.substr(0, original.find("</xs:schema>")) +
+                               "<xs:element name=\"Extra\" type=\"undeclared\"/>\n</xs:schema>\n";
+    const String invalid = document("invalid.xml", kInvalid);
+    const auto parse = [&](const std::string& schema) {
+        writeFile(schemaPath() + ".new", schema);
+        EXPECT_EQ(0, rename((schemaPath() + ".new").c_str(), schemaPath().c_str()));
+        traces.clear();
+        ParseNodeSink sink;
+        XmlOrvParser parser(invalid, sink);
+        std::string heard = std::to_string(parser.getErrorCount());
+        for (const TraceRecord& r : traces)
+            heard += "|" + r.label + r.text.substr(r.text.rfind(" at line "));
+        return heard;
+    };
+    const std::string fromOriginal = parse(original);
+    EXPECT_EQ("2|ParseNodeSink::onError at line 4|ParseNodeSink::onError at line 5", fromOriginal);
+    EXPECT_EQ("1|ParseNodeSink::onError at line 5", parse(sameSize));
+    const std::string fromBroken = parse(broken);
+    EXPECT_NE(fromBroken.substr(0, 2), "0|");
+    EXPECT_EQ(fromBroken, parse(broken));
+    EXPECT_EQ(fromOriginal, parse(original));
+}
+
 TEST_F(XmlOrvParserTest, CopyAndAssignmentCarryTheCountWithoutParsing)
 {
     ParseNodeSink sink;
