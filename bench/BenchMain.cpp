@@ -34,6 +34,7 @@ int main(int argc, char** argv)
         // The cases refer to the environment while they run, after main's try block.
         static const orvbench::BenchEnvironment env = orvbench::prepareEnvironment(argv[0], workDir);
         orvbench::registerParseBenchmarks(env);
+        orvbench::registerRepeatParseBenchmarks();
         orvbench::registerSectionBenchmarks(env);
         orvbench::registerPropertiesBenchmarks(env);
         orvbench::registerAttributesBenchmarks();

@@ -8,6 +8,7 @@ namespace orvbench {
 struct BenchEnvironment;
 
 void registerParseBenchmarks(const BenchEnvironment& i_Env);
+void registerRepeatParseBenchmarks();
 void registerSectionBenchmarks(const BenchEnvironment& i_Env);
 void registerPropertiesBenchmarks(const BenchEnvironment& i_Env);
 void registerAttributesBenchmarks();

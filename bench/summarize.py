@@ -99,8 +99,26 @@ def main():
         t.add("  of which Xerces initialise + terminate", fmt_time(seconds(cases["parse/xerces_init_terminate"])),
               "-", "-", "(info)", "-")
     t.compare("parse 100 KB", cases, "parse/pipeline/100KB", "parse/xerces/100KB", None, base_label="bare Xerces")
-    t.compare("parse 1 MB", cases, "parse/pipeline/1MB", "parse/xerces/1MB", 1.3, base_label="bare Xerces")
-    t.compare("parse 10 MB", cases, "parse/pipeline/10MB", "parse/xerces/10MB", 1.3, base_label="bare Xerces")
+    # The library keeps Xerces initialised and the schema compiled between parses, so the
+    # ratios that carry the targets are against bare Xerces doing the same (warm); the
+    # ratios against bare Xerces that starts cold for every parse are for information.
+    for doc, label in (("1MB", "parse 1 MB"), ("10MB", "parse 10 MB")):
+        t.compare(label, cases, "parse/pipeline/" + doc, "parse/xerces_warm/" + doc, 1.15,
+                  base_label="bare Xerces, warm")
+        t.compare("  the same, against bare Xerces starting cold", cases, "parse/pipeline/" + doc,
+                  "parse/xerces/" + doc, None, base_label="bare Xerces, cold")
+    pipeline, warm = cases.get("repeat/pipeline/orvcli"), cases.get("repeat/xerces/orvcli")
+    if pipeline and warm:
+        above = seconds(pipeline) - seconds(warm)
+        t.add("repeated parse of the shipped orvcli.xml, above bare Xerces", fmt_time(seconds(pipeline)),
+              "%s (bare Xerces, warm)" % fmt_time(seconds(warm)), "+%s" % fmt_time(max(above, 0.0)),
+              "<= +0.3 ms", "yes" if above <= 0.3e-3 else "no")
+    else:
+        t.add("repeated parse of the shipped orvcli.xml, above bare Xerces", "missing", "missing", "-",
+              "<= +0.3 ms", "no")
+    if "repeat/xerces_cold/orvcli" in cases:
+        t.add("  bare Xerces initialising and compiling the schema for each parse",
+              fmt_time(seconds(cases["repeat/xerces_cold/orvcli"])), "-", "-", "(info)", "-")
     for doc in ("1MB", "10MB"):
         p, x = memory.get(("pipeline", doc)), memory.get(("xerces", doc))
         if p and x:
@@ -109,8 +127,8 @@ def main():
                   "%.1f MB (%.2f MB/MB)" % (p["peak_heap"] / MB, per_mb),
                   "%.1f MB (bare Xerces)" % (x["peak_heap"] / MB),
                   "%.1fx" % (p["peak_heap"] / float(max(x["peak_heap"], 1))),
-                  "<= 5 MB/MB" if doc == "10MB" else "(info)",
-                  ("yes" if per_mb <= 5.0 else "no") if doc == "10MB" else "-")
+                  "<= 4 MB/MB" if doc == "10MB" else "(info)",
+                  ("yes" if per_mb <= 4.0 else "no") if doc == "10MB" else "-")
             t.add("  resident-set peak, parse %s" % doc, "%.1f MB" % (p["rss_peak"] / MB),
                   "%.1f MB (bare Xerces)" % (x["rss_peak"] / MB), "-", "(info)", "-")
             t.add("  heap kept by the sink after the parse, %s" % doc, "%.1f MB" % (p["retained_heap"] / MB),

@@ -1,6 +1,7 @@
 #include "Baselines.h"
 
 #include <xercesc/framework/LocalFileInputSource.hpp>
+#include <xercesc/framework/XMLGrammarPoolImpl.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/sax/AttributeList.hpp>
@@ -110,6 +111,60 @@ ParseCounts bareXercesParse(const std::string& i_Document, const std::string& i_
         XMLString::release(&path);
     }
     XMLPlatformUtils::Terminate();
+    return counts;
+}
+
+struct WarmXercesParser::State {
+    std::string schema;
+    std::unique_ptr<xercesc::XMLGrammarPool> pool;
+};
+
+WarmXercesParser::WarmXercesParser(const std::string& i_Schema) : m_State(new State)
+{
+    using namespace xercesc;
+    XMLPlatformUtils::Initialize();
+    m_State->schema = i_Schema;
+    m_State->pool.reset(new XMLGrammarPoolImpl(XMLPlatformUtils::fgMemoryManager));
+    SAXParser loader(nullptr, XMLPlatformUtils::fgMemoryManager, m_State->pool.get());
+    loader.setDoNamespaces(true);
+    loader.setDoSchema(true);
+    loader.setValidationSchemaFullChecking(true);
+    if (loader.loadGrammar(i_Schema.c_str(), Grammar::SchemaGrammarType, true) == nullptr) {
+        throw std::runtime_error("bare Xerces cannot compile " + i_Schema);
+    }
+}
+
+WarmXercesParser::~WarmXercesParser()
+{
+    m_State->pool.reset();
+    xercesc::XMLPlatformUtils::Terminate();
+}
+
+ParseCounts WarmXercesParser::parse(const std::string& i_Document)
+{
+    using namespace xercesc;
+    ParseCounts counts;
+    SAXParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, m_State->pool.get());
+    parser.setValidationScheme(SAXParser::Val_Auto);
+    parser.setDoNamespaces(true);
+    parser.setDoSchema(true);
+    parser.setValidationSchemaFullChecking(true);
+    parser.setExternalNoNamespaceSchemaLocation(m_State->schema.c_str());
+    parser.useCachedGrammarInParse(true);
+    CountingHandler handler(counts);
+    parser.setDocumentHandler(&handler);
+    parser.setErrorHandler(&handler);
+    XMLCh* path = XMLString::transcode(i_Document.c_str());
+    {
+        LocalFileInputSource source(path);
+        XMLPScanToken token;
+        bool more = parser.parseFirst(source, token);
+        while (more) {
+            more = parser.parseNext(token);
+        }
+        counts.errors = static_cast<long>(parser.getErrorCount());
+    }
+    XMLString::release(&path);
     return counts;
 }
 
