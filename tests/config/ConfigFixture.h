@@ -108,8 +108,8 @@ protected:
     }
     void TearDown() override { OrvCfgTestAccess::resetToUnloaded(); }
 
-    // "<tmp>/config/", as the service composes it.
-    std::string configDir() const { return m_Tmp.path() + "/config/"; }
+    // "<tmp>/config/", as the service composes it with the native separator.
+    std::string configDir() const { return m_Tmp.path() + orvtest::SEP + "config" + orvtest::SEP; }
     std::string propertiesPath() const { return configDir() + "Orv.properties"; }
     std::string tracePath() const { return configDir() + "OrvTrace.properties"; }
     std::string mainFile() const { return orvtest::readFile(propertiesPath()); }

@@ -132,6 +132,7 @@ TEST_F(InstallationType, LastRecognisedLineDecides)
 
 TEST_F(InstallationType, MissingOrUnreadableFileIsUndetermined)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
     orvtest::writeFile(typeFile(), "ORV_InstallType=local\n");
     ASSERT_EQ(::chmod(typeFile().c_str(), 0), 0);

@@ -104,6 +104,7 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 
 TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     start(HEADER, std::nullopt);
     ::unlink(propertiesPath().c_str());
     EXPECT_EQ(rewriteMain("k", "v"), ORVCFG_OPEN_FAILED);
@@ -117,6 +118,7 @@ TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
 
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string temp = configDir() + "Orv.tmp";
     const struct {
         const char* name;

@@ -81,6 +81,7 @@ TEST_F(SetKey, FailedTraceWriteKeepsTheStoreChangedAndTheMainFileOld)
 
 TEST_F(SetKey, VanishedOrReadOnlyPropertiesFileIsAccessDenied)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     start(MAIN, TRACE);
     ASSERT_EQ(::chmod(propertiesPath().c_str(), 0444), 0);
     EXPECT_EQ(orvtest::runUnprivileged([] { return set("trace_level", "MAX"); }), ORVCFG_ACCESS_DENIED);
@@ -236,6 +237,7 @@ using CacheHome = ConfigTest;
 
 TEST_F(CacheHome, OnlyAnExistingWritableDirectoryIsStoredAsGiven)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string main = HEADER + "fscanner.provider_cache.home=/old\nfscanner.provider_remote_cache.home=/old\n";
     start(main, TRACE);
     EXPECT_EQ(set("fscanner.provider_cache.home", m_Tmp.file("missing")), ORVCFG_DIR_MISSING);

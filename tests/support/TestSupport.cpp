@@ -30,6 +30,8 @@ TempDir::~TempDir()
 
 std::string TempDir::file(const std::string& relative) const { return m_Path + "/" + relative; }
 
+bool haveChildProcesses() { return true; }
+
 void writeFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
