@@ -13,6 +13,11 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 log() { echo "win-deps: $*" >&2; }
 
+# Runs a build step quietly; on failure shows the end of what it said.
+quiet() {
+  "$@" >"$work/step.log" 2>&1 || { tail -n 40 "$work/step.log" >&2; log "failed: $*"; exit 1; }
+}
+
 # The source versions are those of the Linux development packages that setup installs,
 # so both builds use the same code.
 source_version() { dpkg-query -W -f '${source:Version}' "$1"; }
@@ -55,8 +60,8 @@ fetch() { # source-package version
 
 cross() { # source-dir build-dir cmake-args...
   local src=$1 dir=$2; shift 2
-  cmake -S "$src" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DORV_WIN_DEPS="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Wno-dev "$@" >/dev/null
+  quiet cmake -S "$src" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DORV_WIN_DEPS="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Wno-dev "$@"
 }
 
 log "zlib $zlib_v"
@@ -66,8 +71,8 @@ src=$(fetch zlib "$zlib_v")
 mkdir -p "$src/win32"
 printf '1 VERSIONINFO\nFILEVERSION 1,0,0,0\nBEGIN\nEND\n' > "$src/win32/zlib1.rc"
 cross "$src" "$work/zlib-build"
-cmake --build "$work/zlib-build" -j"$jobs" >/dev/null
-cmake --install "$work/zlib-build" >/dev/null
+quiet cmake --build "$work/zlib-build" -j"$jobs"
+quiet cmake --install "$work/zlib-build"
 
 log "libzip $libzip_v"
 src=$(fetch libzip "$libzip_v")
@@ -76,8 +81,8 @@ cross "$src" "$work/libzip-build" -DBUILD_SHARED_LIBS=ON \
   -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF \
   -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
   -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
-cmake --build "$work/libzip-build" -j"$jobs" >/dev/null
-cmake --install "$work/libzip-build" >/dev/null
+quiet cmake --build "$work/libzip-build" -j"$jobs"
+quiet cmake --install "$work/libzip-build"
 
 # Only the library: Xerces' own test and sample programs do not cross-build. Installing
 # its src/ directory installs the library, its headers and its CMake package.
@@ -85,13 +90,13 @@ log "xerces-c $xerces_v"
 src=$(fetch xerces-c "$xerces_v")
 cross "$src" "$work/xerces-build" -DBUILD_SHARED_LIBS=ON \
   -Dnetwork=OFF -Dtranscoder=windows -Dmessage-loader=inmemory
-cmake --build "$work/xerces-build" --target xerces-c -j"$jobs" >/dev/null
-cmake --install "$work/xerces-build/src" >/dev/null
+quiet cmake --build "$work/xerces-build" --target xerces-c -j"$jobs"
+quiet cmake --install "$work/xerces-build/src"
 
 log "googletest $gtest_v"
 cross /usr/src/googletest "$work/gtest-build" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
-cmake --build "$work/gtest-build" -j"$jobs" >/dev/null
-cmake --install "$work/gtest-build" >/dev/null
+quiet cmake --build "$work/gtest-build" -j"$jobs"
+quiet cmake --install "$work/gtest-build"
 
 touch "$prefix/.complete"
 log "done: $prefix"

@@ -1,6 +1,7 @@
 #include "ConfigFixture.h"
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -131,7 +132,7 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
          ORVCFG_OPEN_FAILED},
         {"PropertyFileDenied", [&] { ::chmod(propertiesPath().c_str(), 0); }, true, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, true, ORVCFG_ACCESS_DENIED},
-        {"TemporaryFileFull", [&] { ASSERT_EQ(::symlink("/dev/full", temp.c_str()), 0); }, false,
+        {"TemporaryFileFull", [&] { std::filesystem::create_symlink("/dev/full", temp); }, false,
          ORVCFG_RENAME_FAILED},
     };
     for (const auto& c : cases) {

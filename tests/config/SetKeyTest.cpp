@@ -109,7 +109,7 @@ TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
     EXPECT_EQ(OrvCfgTestAccess::propertyCount(), 15);
     EXPECT_EQ(modeOf(propertiesPath()), 0644u);
     EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
-    EXPECT_EQ(::umask(old), 027u);
+    EXPECT_EQ(static_cast<unsigned>(::umask(old)), 027u);
     EXPECT_EQ(modeOf(tracePath()), 0644u);
     EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
 }
