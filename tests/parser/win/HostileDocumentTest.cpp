@@ -5,7 +5,7 @@
 // Windows has no fork(): each document is read in the test's own process (every test runs
 // in a process of its own under ctest), as the configuration parser reads it, and the
 // process's peak working set afterwards is held against the budget.
-#include "../common/xmlproxy/TreeTestSupport.h"
+#include "../../common/xmlproxy/TreeTestSupport.h"
 
 #include "NodeReader.h"
 #include "ParseNodeSink.h"
