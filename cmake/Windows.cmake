@@ -24,12 +24,3 @@ set(ORV_WINEPREFIX "$ENV{HOME}/.cache/orvcfg-win/wine" CACHE PATH "The wine pref
 string(REPLACE "/" "\\" ORV_WIN_BIN_DIR "Z:${CMAKE_BINARY_DIR}/bin")
 set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all WINEPREFIX=${ORV_WINEPREFIX}
     "WINEPATH=${ORV_WIN_BIN_DIR}" wine)
-
-# The installation archive (cpack -G ZIP): unpacked, its folder is the installation, with
-# bin\orvcfg.exe beside the DLLs, bin\orvcli.xsd, config\ and install\.
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME orvcfg)
-set(CPACK_SYSTEM_NAME win64)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
-include(CPack)
