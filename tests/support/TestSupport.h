@@ -44,6 +44,9 @@ private:
     bool m_HadOld;
 };
 
+// Open files of this process: descriptors on POSIX, handles on Windows.
+int openHandleCount();
+
 // Whether runInChild and runUnprivileged work here: they fork, which Windows lacks.
 bool haveChildProcesses();
 

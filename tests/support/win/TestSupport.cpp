@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <windows.h>
+
 namespace orvtest {
 
 TempDir::TempDir()
@@ -82,6 +84,12 @@ ScopedEnv::~ScopedEnv()
 }
 
 bool haveChildProcesses() { return false; }
+
+int openHandleCount()
+{
+    DWORD count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int>(count) : 0;
+}
 
 int runInChild(const std::function<int()>&) { return -1; }
 
