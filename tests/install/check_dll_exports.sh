@@ -4,7 +4,7 @@
 #   check_dll_exports.sh <objdump> <c++filt> <dll> <allowed-names-regex>
 set -euo pipefail
 objdump=$1 cxxfilt=$2 dll=$3 names=$4
-allowed="^(${names})(::|$)"
+allowed="^(${names})(::|\\[abi:|\\(|$)"
 allowed_meta="^(vtable for|typeinfo for|typeinfo name for|VTT for) (${names})$"
 # The export directory of a PE image: "[ordinal] name" lines after the name pointer table.
 exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
