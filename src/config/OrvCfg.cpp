@@ -6,6 +6,7 @@
 #include "Process.h"
 #include "PropertyLineReader.h"
 #include "ScopedFile.h"
+#include "Tracer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -133,6 +134,13 @@ int OrvCfg::getError()
 
 int OrvCfg::instGetError() { return m_Error; }
 
+std::vector<std::pair<String, String>> OrvCfg::getProperties()
+{
+    if (m_Instance == nullptr)
+        return {};
+    return {m_Instance->m_Properties.begin(), m_Instance->m_Properties.end()};
+}
+
 OrvCfg::OrvCfg(const OrvCfg& other)
     : m_Properties(other.m_Properties), m_PropertyCount(other.m_PropertyCount), m_Error(other.m_Error)
 {
@@ -185,6 +193,8 @@ OrvCfg::OrvCfg(const char* programPath)
     fillPathBuffer(s_TracePropertiesPath, configDirBytes, TRACE_PROPERTIES_NAME);
     fillPathBuffer(s_PropertiesTmpPath, configDirBytes, PROPERTIES_TMP_NAME);
     fillPathBuffer(s_TraceTmpPath, configDirBytes, TRACE_TMP_NAME);
+    // The trace library follows OrvTrace.properties of the same directory from now on.
+    Tracer::setConfigurationDirectory(configDirBytes.c_str());
 
     loadProperties();
 }

@@ -49,7 +49,9 @@ const std::vector<Command>& commandTable();
 
 int runGet(const ToolContext& context, const Invocation& invocation);
 int runSet(const ToolContext& context, const Invocation& invocation);
+int runList(const ToolContext& context, const Invocation& invocation);
 int runDirs(const ToolContext& context, const Invocation& invocation);
 int runParse(const ToolContext& context, const Invocation& invocation);
+int runTrace(const ToolContext& context, const Invocation& invocation);
 
 #endif
