@@ -8,6 +8,7 @@ namespace {
 
 TEST(Permissions, DirectoryPathStopsAtTheFirstFailure)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     orvtest::TempDir tmp;
     // Created levels and their modes are pinned through a change of common_trace_path.
     const auto create = [](const std::string& path) {
@@ -30,6 +31,7 @@ using ConfigAccess = ConfigTest;
 
 TEST_F(ConfigAccess, PropertiesFileAccessNeedsAnExistingAppendableFile)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     initializeWith(HEADER);
     EXPECT_EQ(checkPropertiesFileAccess(String(configDir().c_str())), ORVCFG_OPEN_FAILED) << "a directory";
     const std::string missing = configDir() + "missing.properties";

@@ -43,6 +43,7 @@ TEST_F(PropertyStore, LineRules)
 
 TEST_F(PropertyStore, UnreadableFileResults)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
     ASSERT_EQ(::chmod(propertiesPath().c_str(), 0), 0);
     EXPECT_EQ(orvtest::runUnprivileged([] {

@@ -1,6 +1,7 @@
 #include "ConfigFixture.h"
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -104,6 +105,7 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 
 TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     start(HEADER, std::nullopt);
     ::unlink(propertiesPath().c_str());
     EXPECT_EQ(rewriteMain("k", "v"), ORVCFG_OPEN_FAILED);
@@ -117,6 +119,7 @@ TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
 
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string temp = configDir() + "Orv.tmp";
     const struct {
         const char* name;
@@ -129,7 +132,7 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
          ORVCFG_OPEN_FAILED},
         {"PropertyFileDenied", [&] { ::chmod(propertiesPath().c_str(), 0); }, true, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, true, ORVCFG_ACCESS_DENIED},
-        {"TemporaryFileFull", [&] { ASSERT_EQ(::symlink("/dev/full", temp.c_str()), 0); }, false,
+        {"TemporaryFileFull", [&] { std::filesystem::create_symlink("/dev/full", temp); }, false,
          ORVCFG_RENAME_FAILED},
     };
     for (const auto& c : cases) {

@@ -81,6 +81,7 @@ TEST_F(SetKey, FailedTraceWriteKeepsTheStoreChangedAndTheMainFileOld)
 
 TEST_F(SetKey, VanishedOrReadOnlyPropertiesFileIsAccessDenied)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     start(MAIN, TRACE);
     ASSERT_EQ(::chmod(propertiesPath().c_str(), 0444), 0);
     EXPECT_EQ(orvtest::runUnprivileged([] { return set("trace_level", "MAX"); }), ORVCFG_ACCESS_DENIED);
@@ -108,7 +109,7 @@ TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
     EXPECT_EQ(OrvCfgTestAccess::propertyCount(), 15);
     EXPECT_EQ(modeOf(propertiesPath()), 0644u);
     EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
-    EXPECT_EQ(::umask(old), 027u);
+    EXPECT_EQ(static_cast<unsigned>(::umask(old)), 027u);
     EXPECT_EQ(modeOf(tracePath()), 0644u);
     EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
 }
@@ -236,6 +237,7 @@ using CacheHome = ConfigTest;
 
 TEST_F(CacheHome, OnlyAnExistingWritableDirectoryIsStoredAsGiven)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string main = HEADER + "fscanner.provider_cache.home=/old\nfscanner.provider_remote_cache.home=/old\n";
     start(main, TRACE);
     EXPECT_EQ(set("fscanner.provider_cache.home", m_Tmp.file("missing")), ORVCFG_DIR_MISSING);

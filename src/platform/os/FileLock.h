@@ -2,6 +2,7 @@
 #define ORV_OS_FILELOCK_H
 
 #include <chrono>
+#include <cstdint>
 
 namespace orv::os {
 
@@ -32,7 +33,8 @@ public:
     void release();
 
 private:
-    int m_Descriptor = -1;
+    // The open file: a descriptor on POSIX, a handle on Windows (-1 is "none" on both).
+    std::intptr_t m_Descriptor = -1;
     bool m_Locked = false;
 };
 
