@@ -1,7 +1,7 @@
 #include "ConfigFixture.h"
 
 #include "PropertyLineReader.h"
-#include "ScopedFile.h"
+#include "FileSystem.h"
 
 #include <random>
 #include <utility>
@@ -91,7 +91,7 @@ TEST(PropertyLineReader, PiecesAreThoseOfByteReadsAcrossBlockEdges)
                  (random() % 5 != 0 ? "\n" : "");
     orvtest::TempDir tmp;
     orvtest::writeFile(tmp.file("lines"), mixed);
-    ScopedFile file = openScopedFile(tmp.file("lines").c_str(), "r");
+    orv::os::FileHandle file = orv::os::openFile(tmp.file("lines").c_str(), "r");
     PropertyLineReader reader(file.get());
     std::vector<std::string> pieces;
     while (reader.next())

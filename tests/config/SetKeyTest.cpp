@@ -14,7 +14,9 @@ const std::string REFUSED = "(refused)";
 // file (and the trace file for trace keys); a refused one changes nothing.
 TEST_F(SetKey, ValueRulesOfTheKnownKeys)
 {
-    const std::string LONGEST_NAME = "trace" + std::string(246, 'a') + ".log"; // 255 units
+    // The trace file's name line, handlers.traceFile.fileName=/var/log/orv/NAME and a line end
+    // of up to two bytes, fits one 259-byte read up to a name of 216 bytes.
+    const std::string LONGEST_NAME = "trace" + std::string(207, 'a') + ".log";
     const struct {
         const char* key;
         std::string value;
@@ -28,7 +30,14 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
         {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
-        {"trace_file", "trace" + std::string(247, 'a') + ".log", ORVCFG_VALUE_REJECTED},
+        {"trace_file", "trace" + std::string(208, 'a') + ".log", ORVCFG_VALUE_REJECTED},
+        // custom.key=VALUE and a line end of two bytes fill one read at 246 bytes of value;
+        // one more byte would start a line of the value's choosing, such as a version line.
+        {"custom.key", std::string(246, 'v'), ORVCFG_OK, std::string(246, 'v')},
+        {"custom.key", std::string(247, 'v'), ORVCFG_VALUE_REJECTED},
+        {"hwscanner.config_file", "/" + std::string(236, 'a') + "version=6.6.6", ORVCFG_VALUE_REJECTED},
+        {"trace_file_size", std::string(227, '1'), ORVCFG_VALUE_REJECTED}, // maxFileSize line
+        {"common_trace_path", "/" + std::string(220, 'a'), ORVCFG_VALUE_REJECTED}, // file name line
         {"trace_level", "max", ORVCFG_VALUE_REJECTED},
         {"trace_file_num", "1a", ORVCFG_VALUE_REJECTED},
         {"hwscanner.timeout", " 12", ORVCFG_VALUE_REJECTED},
