@@ -28,37 +28,6 @@ TEST(Permissions, DirectoryPathStopsAtTheFirstFailure)
 
 using ConfigAccess = ConfigTest;
 
-TEST_F(ConfigAccess, PropertiesFileAccessNeedsAnExistingAppendableFile)
-{
-    initializeWith(HEADER);
-    EXPECT_EQ(checkPropertiesFileAccess(String(configDir().c_str())), ORVCFG_OPEN_FAILED) << "a directory";
-    const std::string missing = configDir() + "missing.properties";
-    EXPECT_EQ(checkPropertiesFileAccess(String(missing.c_str())), ORVCFG_OPEN_FAILED);
-    EXPECT_FALSE(orvtest::fileExists(missing));
-    const std::pair<mode_t, int> cases[] = {
-        {0444, ORVCFG_ACCESS_DENIED}, {0222, ORVCFG_OK}};
-    for (const auto& [mode, expected] : cases) {
-        ASSERT_EQ(::chmod(propertiesPath().c_str(), mode), 0);
-        EXPECT_EQ(orvtest::runUnprivileged([&] { return checkPropertiesFileAccess(String(propertiesPath().c_str())); }),
-                  expected)
-            << std::oct << mode;
-    }
-    EXPECT_EQ(mainFile(), HEADER) << "the checks write nothing";
-}
-
-// No shell folders here: the virtual-store test finds no store and leaves its probe file,
-// truncated.
-TEST_F(ConfigAccess, WithoutShellFoldersNothingIsVirtualized)
-{
-    char path[ORV_PATH_BUFFER_SIZE] = "untouched";
-    EXPECT_EQ(getSpecialFolderPath(38, path), static_cast<int>(0x80004001u));
-    EXPECT_STREQ(path, "untouched");
-    initializeWith(HEADER);
-    orvtest::writeFile(configDir() + "Orv.tmp", "left over");
-    EXPECT_EQ(isConfigDirVirtualized(), 0);
-    EXPECT_EQ(orvtest::readFile(configDir() + "Orv.tmp"), "");
-}
-
 // The redirection rules, with a program-files folder named by the test.
 const char* g_ProgramFiles = nullptr;
 int namedProgramFiles(int folder, char* path)

@@ -54,10 +54,13 @@ int runSet(const ToolContext& context, const Invocation& invocation)
         return ORVCFG_VALUE_REJECTED;
     }
 
+    // A dry run applies the same checks and writes nothing: it shows the line a change would
+    // write, or the refusal it would meet.
+    const bool dryRun = invocation.has("--dry-run");
     String value = requested;
-    const int result = OrvCfg::setKey(key, value);
+    const int result = dryRun ? OrvCfg::checkKey(key, value) : OrvCfg::setKey(key, value);
     // Path keys come back rewritten (native separators, short form); show what was kept.
-    if (value != requested)
+    if (value != requested || (dryRun && result == ORVCFG_OK))
         context.out << key << '=' << value << '\n';
     if (result != ORVCFG_OK)
         context.err << "orvcfg: " << describeSetFailure(result, key, requested, session) << '\n';

@@ -17,7 +17,7 @@ const std::vector<Command>& commandTable()
          "Orv.properties cannot be read (the message names the file and the reason).\n",
          {{"--default", "VALUE", "print VALUE when the key is absent"}, kJson},
          1, 1, runGet},
-        {"set", "set KEY VALUE", "change a key, as a scanner does",
+        {"set", "set KEY VALUE [--dry-run]", "change a key, as a scanner does",
          "Changes KEY to VALUE in Orv.properties; the trace keys (trace_level, trace_comp,\n"
          "trace_file, trace_file_num, trace_file_size) are also translated into\n"
          "OrvTrace.properties. The value must pass the key's rule. Path keys are rewritten\n"
@@ -29,8 +29,13 @@ const std::vector<Command>& commandTable()
          "missing or not writable; 51 or 11 a directory given as the value is missing or not\n"
          "writable; 18-22 a property file cannot be read or replaced. 2: a key that cannot be\n"
          "a line of a property file (empty, with \"=\", a leading \"#\" or a control character).\n"
-         "A refused change leaves both property files as they were.\n",
-         {},
+         "A refused change leaves both property files as they were.\n"
+         "\n"
+         "--dry-run applies every check of the change (the value's rule, the access check, the\n"
+         "directories of the cache-home keys) and writes nothing: it prints KEY=VALUE as the\n"
+         "value would be written and exits with the code the change would give before writing.\n"
+         "No directory is created and fsprobe is not run.\n",
+         {{"--dry-run", nullptr, "check the change and print it, without writing"}},
          2, 2, runSet},
         {"dirs", "dirs [--json]", "show the directories of the installation",
          "Prints the installation, configuration, bin, install, plug-ins and custom-scanner\n"
