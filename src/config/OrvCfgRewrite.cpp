@@ -231,7 +231,10 @@ String traceFilePath(const String& commonTracePath, const String& fileName)
     return path;
 }
 
-int rewriteTraceFile(const String& key, const String& value, const String& path, unsigned int mode)
+// `commonTracePath` looks the key up in the store; it is asked only when the name line is met.
+template <typename Lookup>
+int rewriteTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
+                     Lookup commonTracePath)
 {
     PropertyFileRewriter rewriter(path.narrow(), s_TraceTmpPath, mode);
     if (const int openError = rewriter.open(); openError != 0)
@@ -250,7 +253,7 @@ int rewriteTraceFile(const String& key, const String& value, const String& path,
         }
         if (same(key, KEY_TRACE_FILE) && same(lineKey, TRACE_FILE_NAME)) {
             // The common trace path is looked up only when the line is met.
-            String directory = OrvCfg::getKey(KEY_COMMON_TRACE_PATH);
+            const String directory = commonTracePath();
             // Without a directory there is no full path to give the trace library; the code
             // is the one shared with an unusable Orv.properties.
             if (directory.isEmpty())
@@ -275,7 +278,8 @@ int OrvCfg::writeToOrvFile(const String& key, const String& value, const String&
 
 int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path)
 {
-    return rewriteTraceFile(key, value, path, PROPERTY_FILE_MODE);
+    return rewriteTraceFile(key, value, path, PROPERTY_FILE_MODE,
+                            [this] { return instGetKey(KEY_COMMON_TRACE_PATH, nullptr); });
 }
 
 // The new file has `mode` before it takes the old one's place; the old file gets it too when
@@ -289,7 +293,8 @@ int OrvCfg::writeToOrvFile(const String& key, const String& value, const String&
 
 int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode)
 {
-    const int result = rewriteTraceFile(key, value, path, mode);
+    const int result =
+        rewriteTraceFile(key, value, path, mode, [this] { return instGetKey(KEY_COMMON_TRACE_PATH, nullptr); });
     orv::os::setFileMode(path.narrow(), mode);
     return result;
 }
