@@ -10,16 +10,14 @@ TEST(Permissions, DirectoryPathStopsAtTheFirstFailure)
 {
     orvtest::TempDir tmp;
     // Created levels and their modes are pinned through a change of common_trace_path.
-    const auto create = [](const std::string& path) {
-        return createDirectoryPath(path.c_str(), FILE_ALL_ACCESS, GENERIC_READ);
-    };
-    ASSERT_EQ(::chmod(tmp.path().c_str(), 0555), 0);
-    EXPECT_EQ(orvtest::runUnprivileged([&] { return create(tmp.file("x/y")) ? 1 : 0; }), 0);
-    ::chmod(tmp.path().c_str(), 0777);
-    EXPECT_FALSE(orvtest::fileExists(tmp.file("x")));
+    orvtest::writeFile(tmp.file("file"), "");
+    EXPECT_FALSE(createDirectoryPath(tmp.file("file/x/y").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    EXPECT_FALSE(orvtest::fileExists(tmp.file("file/x")));
 
-    EXPECT_FALSE(setDirectoryPermissions(tmp.path().c_str(), 0, 0));
-    EXPECT_FALSE(setDirectoryPermissions(tmp.file("missing").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    // A link is never followed: its target keeps its mode.
+    ASSERT_EQ(::symlink(tmp.path().c_str(), tmp.file("link").c_str()), 0);
+    for (const std::string& path : {tmp.path(), tmp.file("missing"), tmp.file("link")})
+        EXPECT_FALSE(setDirectoryPermissions(path.c_str(), path == tmp.path() ? 0 : FILE_ALL_ACCESS, 0)) << path;
     EXPECT_EQ(modeOf(tmp.path()), 0777u);
     EXPECT_TRUE(setDirectoryPermissions(tmp.path().c_str(), FILE_ALL_ACCESS, 0));
     EXPECT_EQ(modeOf(tmp.path()), 0700u);

@@ -42,7 +42,9 @@ int FileLock::open(const char* path, unsigned int mode)
         release();
         return OPEN_NOT_PLAIN_FILE;
     }
-    if (status.st_uid == ::geteuid() && (status.st_mode & 07777) != mode)
+    // Also an older lock file, or one of another user: where the caller may not change the
+    // mode, the call fails and nothing changes.
+    if ((status.st_mode & 07777) != mode)
         ::fchmod(m_Descriptor, static_cast<mode_t>(mode));
     return 0;
 }

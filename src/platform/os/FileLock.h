@@ -16,9 +16,9 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Opens the lock file for reading and writing, creating it when it is missing. A lock
-    // file that belongs to the caller gets exactly `mode`, whatever the creation mask, so a
-    // mode that lets no one else open the file keeps everyone else from holding the lock.
+    // Opens the lock file for reading and writing, creating it when it is missing, and gives
+    // it exactly `mode` (whatever the creation mask) where the caller may change its mode:
+    // a mode that lets no one else open the file keeps everyone else from holding the lock.
     // The name is never followed when it is a symbolic link. 0 when open;
     // OPEN_NOT_PLAIN_FILE (FileSystem.h) for a link, a directory, a pipe or a device; else
     // the errno of the open.
