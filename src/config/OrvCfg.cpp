@@ -244,15 +244,17 @@ void OrvCfg::loadProperties()
 {
     {
         // The probe tells a denied file from a missing one before anything is read.
-        orv::os::FileHandle probe = orv::os::openFile(s_PropertiesPath, "r");
-        if (!probe) {
-            m_Error = errno == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
+        // Readers follow a link; a pipe or a device planted in a shared configuration
+        // directory must not stall the host, and is no property file.
+        orv::os::FileHandle probe;
+        if (const int error = orv::os::openPlainFile(s_PropertiesPath, probe, true); error != 0) {
+            m_Error = error == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
             return;
         }
     }
 
-    orv::os::FileHandle file = orv::os::openFile(s_PropertiesPath, "r");
-    if (!file) {
+    orv::os::FileHandle file;
+    if (orv::os::openPlainFile(s_PropertiesPath, file, true) != 0) {
         // The file went away after the probe: later changes must not write to it.
         std::memset(s_PropertiesPath, 0, sizeof s_PropertiesPath);
         m_Error = ORVCFG_NO_CONFIG_PATH;

@@ -51,11 +51,17 @@ TEST_F(PropertyStore, UnreadableFileResults)
               }),
               ORVCFG_ACCESS_DENIED);
 
-    // A directory opens, but its first read fails: no header line.
+    // A pipe in place of the file would stall the host waiting for a writer; a directory
+    // cannot be read either. Neither is a property file.
+    ::unlink(propertiesPath().c_str());
+    ASSERT_EQ(::mkfifo(propertiesPath().c_str(), 0666), 0);
+    OrvCfg::initialize("scan");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "pipe in place of the file";
+    OrvCfg::cleanup();
     ::unlink(propertiesPath().c_str());
     orvtest::makeDirs(propertiesPath());
     OrvCfg::initialize("scan");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_BAD_PROPERTIES_FILE) << "directory in place of the file";
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "directory in place of the file";
 }
 
 // Lookups and their fallback are the loader fuzzer's; here the file is read once, at start-up.

@@ -52,15 +52,15 @@ FileHandle adopt(int descriptor, const char* mode)
 
 } // namespace
 
-int openPlainFile(const char* path, FileHandle& file)
+int openPlainFile(const char* path, FileHandle& file, bool followLink)
 {
     file.reset();
     if (path == nullptr)
         return EINVAL;
     // Non-blocking only for the open itself: a pipe would otherwise wait here for a writer.
-    const int descriptor = openNoInterrupt(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    const int descriptor = openNoInterrupt(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW));
     if (descriptor < 0)
-        return errno == ELOOP ? OPEN_NOT_PLAIN_FILE : errno;
+        return errno == ELOOP && !followLink ? OPEN_NOT_PLAIN_FILE : errno;
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(descriptor);

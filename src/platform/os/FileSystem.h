@@ -35,10 +35,10 @@ FileHandle openFile(const char* path, const char* mode);
 // symbolic link (never followed), a directory, a named pipe or a device.
 constexpr int OPEN_NOT_PLAIN_FILE = -1;
 
-// Opens an existing plain file for reading. The name is never followed when it is a
-// symbolic link, and a named pipe planted under it cannot make the open wait for a writer.
-// 0 with the file in `file`; OPEN_NOT_PLAIN_FILE; or the errno of the failed open.
-int openPlainFile(const char* path, FileHandle& file);
+// Opens an existing plain file for reading. The name is followed when it is a symbolic link
+// only with `followLink`, and a named pipe planted under it cannot make the open wait for a
+// writer. 0 with the file in `file`; OPEN_NOT_PLAIN_FILE; or the errno of the failed open.
+int openPlainFile(const char* path, FileHandle& file, bool followLink = false);
 
 // Whether the file at `path` opens for reading (forAppend false) or for appending, without
 // creating it, without waiting on a named pipe, and without changing a byte. 0, or the errno.
