@@ -22,6 +22,7 @@ void* operator new(std::size_t size)
         return block;
     throw std::bad_alloc();
 }
+// Every form, so that a sanitizer's own forms never meet these blocks.
 void* operator new[](std::size_t size) { return ::operator new(size); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
