@@ -2,7 +2,10 @@
 # and a CMake package that gives the target OrvCfg::orvcfg.
 include(CMakePackageConfigHelpers)
 
-set(ORV_PUBLIC_HEADER_CANDIDATES
+# The headers a host may include. They include one another by quoted file name, which
+# finds the sibling in include/orv/ itself, so hosts need only <prefix>/include on their
+# include path and write #include <orv/OrvCfg.h>.
+set(ORV_PUBLIC_HEADERS
   src/platform/OrvExport.h
   src/platform/String.h
   src/platform/File.h
@@ -20,12 +23,7 @@ set(ORV_PUBLIC_HEADER_CANDIDATES
   src/common/xmlproxy/NodeSink.h
   src/parser/ParseNodeSink.h
   src/parser/XmlOrvParser.h)
-set(ORV_PUBLIC_HEADERS)
-foreach(h ${ORV_PUBLIC_HEADER_CANDIDATES})
-  if(EXISTS ${PROJECT_SOURCE_DIR}/${h})
-    list(APPEND ORV_PUBLIC_HEADERS ${PROJECT_SOURCE_DIR}/${h})
-  endif()
-endforeach()
+list(TRANSFORM ORV_PUBLIC_HEADERS PREPEND ${PROJECT_SOURCE_DIR}/)
 
 install(TARGETS orvbase orvtrace orvcfg
   EXPORT OrvCfgTargets
@@ -112,11 +110,16 @@ foreach(_orv_rel ${ORV_SHIPPED_FILES})
 endforeach()
 ")
 
-# pkg-config, relocatable: the prefix is found from the .pc file's own place.
-file(RELATIVE_PATH ORV_PC_PREFIX_FROM_PCDIR
-  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-if(ORV_PC_PREFIX_FROM_PCDIR STREQUAL "")
-  set(ORV_PC_PREFIX_FROM_PCDIR .)
-endif()
-configure_file(${PROJECT_SOURCE_DIR}/cmake/orvcfg.pc.in ${PROJECT_BINARY_DIR}/orvcfg.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/orvcfg.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# pkg-config: written at install time, like the shipped configuration, so that the file
+# names the prefix it was installed under (`cmake --install --prefix X` describes X).
+install(CODE "
+set(ORV_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+set(ORV_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+set(ORV_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+set(ORV_PC_VERSION \"${PROJECT_VERSION}\")
+string(MD5 _orv_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+set(_orv_pc \"${CMAKE_BINARY_DIR}/install-stage/\${_orv_key}/orvcfg.pc\")
+configure_file(\"${PROJECT_SOURCE_DIR}/cmake/orvcfg.pc.in\" \"\${_orv_pc}\" @ONLY)
+file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\" TYPE FILE
+     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ FILES \"\${_orv_pc}\")
+")

@@ -3,7 +3,11 @@
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libxerces-c-dev libzip-dev zip libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config libxerces-c-dev libzip-dev zip libgtest-dev libgmock-dev libbenchmark-dev
+          scdoc man-db dpkg-dev)
+if [ "${ORV_SETUP_PACKAGE:-0}" = 1 ]; then
+  packages+=(lintian)
+fi
 if [ "${ORV_SETUP_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
