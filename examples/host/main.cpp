@@ -1,5 +1,5 @@
-// A minimal scanner host: read a key, change it, and read its section of the XML
-// configuration document.
+// A minimal scanner host: read a key, change it and set it back, and read its section of
+// the XML configuration document. It leaves the installation as it found it.
 #include <orv/Node.h>
 #include <orv/OrvCfg.h>
 #include <orv/ParseNodeSink.h>
@@ -13,25 +13,30 @@ int main(int, char** argv)
     // The installation is the parent of the directory holding this program; the
     // configuration is $ORV_LOCALDIR/config/ or <installation>/config/.
     OrvCfg::initialize(argv[0]);
-    if (OrvCfg::getError() != 0) {
-        std::cerr << "configuration not loaded: " << OrvCfg::getError() << '\n';
+    if (OrvCfg::getError() != ORVCFG_OK) {
+        std::cerr << "configuration not loaded: " << OrvCfg::resultText(OrvCfg::getError()) << '\n';
         OrvCfg::cleanup();
         return 1;
     }
 
-    std::cout << "trace_level=" << OrvCfg::getKey("trace_level") << '\n';
+    String before = OrvCfg::getKey("trace_level");
+    std::cout << "trace_level=" << before << '\n';
 
     String level("MID");
     int result = OrvCfg::setKey("trace_level", level); // 0, or a result code such as 16
-    std::cout << "setKey(trace_level, MID) -> " << result << '\n';
+    std::cout << "setKey(trace_level, MID) -> " << result << " " << OrvCfg::resultText(result) << '\n';
     String loud("LOUD");
-    std::cout << "setKey(trace_level, LOUD) -> " << OrvCfg::setKey("trace_level", loud) << '\n';
+    result = OrvCfg::setKey("trace_level", loud);
+    std::cout << "setKey(trace_level, LOUD) -> " << result << " " << OrvCfg::resultText(result) << '\n';
+    OrvCfg::setKey("trace_level", before); // set back what was changed
 
     String document = OrvCfg::getConfigDir();
     document.concat("orvcli.xml");
     ParseNodeSink sink;
     XmlOrvParser parser(document, sink); // validates against bin/orvcli.xsd
     std::cout << "errors: " << parser.getErrorCount() << '\n';
+    for (const ParseNodeSink::Diagnostic& diagnostic : sink.getDiagnostics())
+        std::cout << "line " << diagnostic.line << ": " << diagnostic.message << '\n';
 
     std::unique_ptr<Node> hardware(sink.getNode(1)); // 1: Hardware; the copy is ours
     if (hardware)

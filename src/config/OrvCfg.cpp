@@ -178,6 +178,13 @@ int OrvCfg::getError()
 
 int OrvCfg::instGetError() { return m_Error; }
 
+std::vector<std::pair<String, String>> OrvCfg::getProperties()
+{
+    if (m_Instance == nullptr)
+        return {};
+    return {m_Instance->m_Properties.begin(), m_Instance->m_Properties.end()};
+}
+
 OrvCfg::OrvCfg(const OrvCfg& other)
     : m_Properties(other.m_Properties), m_PropertyCount(other.m_PropertyCount), m_Error(other.m_Error)
 {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Result codes of the configuration service: getError() returns them, setKey() returns them.
 enum OrvCfgResult : int {
@@ -60,6 +62,12 @@ public:
     // side effect of the key runs.
     static int checkKey(const String& key, String& value);
     static int getError();
+    // Every key of the store with its value, in the store's order (the order of compareTo);
+    // empty without an instance. Reads no file and leaves getError() alone.
+    static std::vector<std::pair<String, String>> getProperties();
+    // A few words for a result code ("value rejected", "access denied"), for a host's
+    // messages; "unknown result code" for a number that is none of the service's codes.
+    static const char* resultText(int code);
 
     static String getInstallationDir();
     static String getConfigDir();

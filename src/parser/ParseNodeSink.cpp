@@ -9,12 +9,6 @@
 
 namespace {
 
-enum TraceLevel : int {
-    LEVEL_CRITICAL = 0,
-    LEVEL_ERROR = 1,
-    LEVEL_WARNING = 2,
-};
-
 enum SectionIndex : int {
     INDEX_HARDWARE = 1,
     INDEX_VPD = 4,
@@ -70,6 +64,7 @@ ParseNodeSink::ParseNodeSink(const ParseNodeSink& other) : NodeSink(other)
 {
     for (int field = 0; field < SECTION_COUNT; ++field)
         m_Sections[field] = other.m_Sections[field];
+    m_Diagnostics = other.m_Diagnostics;
 }
 
 ParseNodeSink& ParseNodeSink::operator=(const ParseNodeSink& other)
@@ -77,6 +72,7 @@ ParseNodeSink& ParseNodeSink::operator=(const ParseNodeSink& other)
     NodeSink::operator=(other);
     for (int field = 0; field < SECTION_COUNT; ++field)
         m_Sections[field] = other.m_Sections[field];
+    m_Diagnostics = other.m_Diagnostics;
     return *this;
 }
 
@@ -146,21 +142,30 @@ void ParseNodeSink::keepIfSection(Node* node)
     }
 }
 
+void ParseNodeSink::keep(Diagnostic::Severity severity, const String& message, int line)
+{
+    if (m_Diagnostics.size() < static_cast<std::size_t>(MAX_DIAGNOSTICS))
+        m_Diagnostics.push_back({severity, line, 0, message});
+}
+
 int ParseNodeSink::onWarning(const String& message, int line)
 {
-    traceMessage("ParseNodeSink::onWarning", LEVEL_WARNING, message, line);
+    keep(Diagnostic::SEVERITY_WARNING, message, line);
+    traceMessage("ParseNodeSink::onWarning", Diagnostic::SEVERITY_WARNING, message, line);
     return XMLPROXY_SUCCESS;
 }
 
 int ParseNodeSink::onError(const String& message, int line)
 {
-    traceMessage("ParseNodeSink::onError", LEVEL_ERROR, message, line);
+    keep(Diagnostic::SEVERITY_ERROR, message, line);
+    traceMessage("ParseNodeSink::onError", Diagnostic::SEVERITY_ERROR, message, line);
     return XMLPROXY_NULL_STRING;
 }
 
 int ParseNodeSink::onCriticalError(const String& message, int line)
 {
-    traceMessage("ParseNodeSink::onCriticalError", LEVEL_CRITICAL, message, line);
+    keep(Diagnostic::SEVERITY_CRITICAL, message, line);
+    traceMessage("ParseNodeSink::onCriticalError", Diagnostic::SEVERITY_CRITICAL, message, line);
     return XMLPROXY_NULL_STRING;
 }
 
@@ -170,4 +175,9 @@ Node* ParseNodeSink::getNode(int index)
     if (field < 0 || !m_Sections[field])
         return nullptr;
     return m_Sections[field]->clone();
+}
+
+const std::vector<ParseNodeSink::Diagnostic>& ParseNodeSink::getDiagnostics() const
+{
+    return m_Diagnostics;
 }

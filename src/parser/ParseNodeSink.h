@@ -6,6 +6,7 @@
 #include "String.h"
 
 #include <memory>
+#include <vector>
 
 class Node;
 
@@ -16,7 +17,8 @@ class Node;
 //   9 "NetConfig"                                  (5 and 6 belong to no section)
 //
 // Every node of every delivered tree is examined, at any depth; a later node of a section's
-// name replaces the earlier one. Warnings and errors of the parse are traced.
+// name replaces the earlier one. Warnings and errors of the parse are traced, and kept as
+// data for a host that shows them itself (getDiagnostics).
 //
 // Ownership: the sink takes every delivered tree. A tree is kept exactly as long as a
 // section of some sink refers into it: a kept section holds a share of its whole tree, so a
@@ -26,6 +28,16 @@ class Node;
 // releases it, once.
 class ORVCFG_API ParseNodeSink : public NodeSink {
 public:
+    // One warning or error of a parse, as the XML parser reported it.
+    struct Diagnostic {
+        // The trace levels of the statements the sink writes for them.
+        enum Severity : int { SEVERITY_CRITICAL = 0, SEVERITY_ERROR = 1, SEVERITY_WARNING = 2 };
+        Severity severity;
+        int line;   // 0 when the message concerns no line of the document
+        int column; // 0: the XML layer hands the sink lines only, no columns yet
+        String message;
+    };
+
     ParseNodeSink();
     // The copy refers to the same sections; no tree is copied.
     ParseNodeSink(const ParseNodeSink& other);
@@ -43,16 +55,25 @@ public:
     // index of no section or a section that never occurred.
     Node* getNode(int index);
 
+    // The warnings and errors received, in the order of arrival: the first MAX_DIAGNOSTICS of
+    // them, so that a document full of errors cannot make the list grow without bound (the
+    // parser's error count still counts them all, and every one is traced). Copies of a sink
+    // carry the diagnostics received before the copy.
+    const std::vector<Diagnostic>& getDiagnostics() const;
+    static constexpr int MAX_DIAGNOSTICS = 1000;
+
 private:
     enum { SECTION_COUNT = 7 };
 
     void keepIfSection(Node* node);
+    void keep(Diagnostic::Severity severity, const String& message, int line);
 
     // In the order Hardware, XSE, FSScan, Vpd, UseSignatures, NetSignatures, NetConfig.
     // Each points at its section node and holds a share of the tree around it.
     std::shared_ptr<Node> m_Sections[SECTION_COUNT];
     // The tree being examined by onNodeTree, while its nodes are visited.
     std::shared_ptr<Node> m_Delivery;
+    std::vector<Diagnostic> m_Diagnostics;
 };
 
 #endif

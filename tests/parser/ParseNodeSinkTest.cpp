@@ -114,7 +114,8 @@ TEST(ParseNodeSinkTest, DeeplyNestedTreeIsExaminedWithoutExhaustingTheStack)
     EXPECT_EQ("<UseSignatures/>", writtenCopy(sink.getNode(7)));
 }
 
-TEST(ParseNodeSinkTest, MessagesAreTracedWithLabelLevelAndLine)
+// Each message is traced as before and also kept as data, with the trace level as its severity.
+TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelAndLine)
 {
     using Operation = int (ParseNodeSink::*)(const String&, int);
     const struct { Operation operation; const char* label; int level, result; } cases[] = {
@@ -134,7 +135,21 @@ TEST(ParseNodeSinkTest, MessagesAreTracedWithLabelLevelAndLine)
         EXPECT_EQ(c.level, records[0].level);
         EXPECT_EQ(2, records[0].component);
         EXPECT_EQ("Message is x \xc3\xa9 at line 7", records[0].text);
+        const ParseNodeSink copy(sink); // the copy carries what the sink received
+        ASSERT_EQ(1u, copy.getDiagnostics().size());
+        const ParseNodeSink::Diagnostic& kept = copy.getDiagnostics()[0];
+        EXPECT_EQ(c.level, kept.severity);
+        EXPECT_EQ(7, kept.line);
+        EXPECT_EQ(String(u"x \u00e9"), kept.message);
     }
+    // A document full of errors keeps the list bounded; the first ones stay.
+    ParseNodeSink sink;
+    const Tracer::Receiver previous = Tracer::setReceiver([](const TraceRecord&) {});
+    for (int line = 1; line <= ParseNodeSink::MAX_DIAGNOSTICS + 1; ++line)
+        sink.onError(String(u"e"), line);
+    Tracer::setReceiver(previous);
+    ASSERT_EQ(static_cast<std::size_t>(ParseNodeSink::MAX_DIAGNOSTICS), sink.getDiagnostics().size());
+    EXPECT_EQ(ParseNodeSink::MAX_DIAGNOSTICS, sink.getDiagnostics().back().line);
 }
 
 } // namespace

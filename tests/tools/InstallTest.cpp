@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace orvtest;
 
 namespace {
@@ -27,7 +29,7 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
         EXPECT_TRUE(fileExists(prefix + "/" + file)) << file;
 
     const std::string dirs = runProgram(orvcfg, {"dirs", "--json"}, noLocal).out;
-    const std::string pieces[] = {"{\"installation\":\"" + prefix + "\",", ",\"schema\":\"" + prefix + "/bin/orvcli.xsd\",",
+    const std::string pieces[] = {",\"installation\":\"" + prefix + "\",", ",\"schema\":\"" + prefix + "/bin/orvcli.xsd\",",
                                   ",\"installationType\":\"global\",", ",\"status\":0,"};
     for (const std::string& piece : pieces)
         EXPECT_NE(dirs.find(piece), std::string::npos) << piece << dirs;
@@ -47,15 +49,28 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
     ASSERT_NO_FATAL_FAILURE(mustRun(configure));
     ASSERT_NO_FATAL_FAILURE(mustRun({"--build", work.file("host-build")}));
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", work.file("host-build")}));
+    // It uses the result texts and the diagnostics of the installed headers, and leaves both
+    // property files as it found them.
+    const std::string props = prefix + "/config/Orv.properties", trace = prefix + "/config/OrvTrace.properties";
+    const std::string propsBefore = readFile(props), traceBefore = readFile(trace);
     RunResult host = runProgram(prefix + "/bin/orvhost", {}, noLocal);
     EXPECT_EQ(host.status, 0) << host.out << host.err;
-    for (const char* line : {"\ntrace_level=MIN\n", "\nsetKey(trace_level, MID) -> 0\n",
-                             "\nsetKey(trace_level, LOUD) -> 16\n", "\nerrors: 0\n",
+    for (const char* line : {"\ntrace_level=MIN\n", "\nsetKey(trace_level, MID) -> 0 success\n",
+                             "\nsetKey(trace_level, LOUD) -> 16 value rejected\n", "\nerrors: 0\n",
                              "<Hardware enabled=\"true\">\n <Timeout>300</Timeout>\n"})
         EXPECT_NE(("\n" + host.out).find(line), std::string::npos) << line << host.out;
-    EXPECT_EQ(runProgram(orvcfg, {"get", "trace_level"}, noLocal).out, "MID\n");
+    EXPECT_EQ(readFile(props), propsBefore);
+    EXPECT_EQ(readFile(trace), traceBefore);
+    // A document with an error after its last line: the host shows it with its line.
+    const std::string document = prefix + "/config/orvcli.xml", text = readFile(document);
+    writeFile(document, text + "<trailing/>\n");
+    host = runProgram(prefix + "/bin/orvhost", {}, noLocal);
+    EXPECT_EQ(host.status, 1);
+    EXPECT_NE(host.out.find("\nline " + std::to_string(1 + std::count(text.begin(), text.end(), '\n')) + ": "),
+              std::string::npos) << host.out;
 
     // Installing again keeps the configuration that was changed in place.
+    EXPECT_EQ(runProgram(orvcfg, {"set", "trace_level", "MID"}, noLocal).status, 0);
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", ORV_TEST_BINARY_DIR, "--prefix", prefix}));
     EXPECT_EQ(runProgram(orvcfg, {"get", "trace_level"}, noLocal).out, "MID\n");
 

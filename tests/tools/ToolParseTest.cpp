@@ -32,61 +32,62 @@ TEST_F(ToolParse, ShippedDocumentHasNoErrorsAndAllSevenSectionsInOrder)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.rfind("document: " + m_Install.path("config/orvcli.xml") + "\nschema:   "
                               + m_Install.path("bin/orvcli.xsd") + "\n", 0), 0u);
-    EXPECT_NE(r.out.find("\n</NetConfig>\n\nsections: 7 of 7\nerrors: 0\n"), std::string::npos) << r.out;
-    const std::string json = m_Install.run({"parse", "--json"}).out;
-    EXPECT_NE(json.find(",\"errorCount\":0,\"diagnostics\":[],\"sections\":[{\"name\":\"Hardware\",\"index\":1,\"line\":"
-                        + std::to_string(lineOf("<Hardware ")) + ",\"xml\":\"<Hardware "), std::string::npos) << json;
-    EXPECT_EQ(json.substr(json.size() - 32), "</NetConfig>\\n\"}],\"missing\":[]}\n");
+    // One element per line, indented, attributes in order, text on the element's line.
+    const std::string hardware = "\nHardware (line " + std::to_string(lineOf("<Hardware ")) + ")\n";
+    EXPECT_NE(r.out.find(hardware + "  <Hardware enabled=\"true\">\n    <Timeout>300</Timeout>\n    <Probes>\n"
+                         "      <Probe name=\"cpu\" enabled=\"true\"/>\n      <Probe name=\"memory\" enabled=\"true\"/>\n"
+                         "      <Probe name=\"disk\" timeout=\"120\" enabled=\"true\"/>\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  </NetConfig>\n\nsections: 7 of 7\nerrors: 0\n"), std::string::npos) << r.out;
     std::size_t last = 0;
-    for (const char* section : {"1] Hardware", "2] XSE", "3] FSScan", "4] Vpd", "7] UseSignatures", "8] NetSignatures",
-                                "9] NetConfig"}) {
-        const std::string name = section + 3;
-        const int line = lineOf("<" + name + (m_Doc.find("<" + name + " ") != std::string::npos ? " " : ">"));
-        const std::size_t at = r.out.find("\n[" + std::string(section) + " (line " + std::to_string(line) + ")\n<" + name, last);
+    for (const char* name : {"Hardware", "XSE", "FSScan", "Vpd", "UseSignatures", "NetSignatures", "NetConfig"}) {
+        const std::string tag = std::string("<") + name;
+        const int line = lineOf(tag + (m_Doc.find(tag + " ") != std::string::npos ? " " : ">"));
+        const std::size_t at = r.out.find("\n" + std::string(name) + " (line " + std::to_string(line) + ")\n  " + tag, last);
         EXPECT_NE(at, std::string::npos) << "missing or out of order: " << name;
         last = at;
     }
+    // --raw shows the library's own output, siblings without children run together.
+    EXPECT_NE(m_Install.run({"parse", "--raw"}).out.find(hardware + "<Hardware enabled=\"true\">\n <Timeout>300</Timeout>\n"
+                                                         " <Probes>\n  <Probe name=\"cpu\" enabled=\"true\"/>  <Probe"),
+              std::string::npos);
+    const std::string json = m_Install.run({"parse", "--json"}).out;
+    EXPECT_NE(json.find(",\"status\":0,\"errorCount\":0,\"diagnostics\":[],\"sections\":[{\"name\":\"Hardware\",\"index\":1,"
+                        "\"line\":" + std::to_string(lineOf("<Hardware ")) + ",\"xml\":\"<Hardware "), std::string::npos)
+        << json;
+    EXPECT_EQ(json.rfind("{\"schemaVersion\":1,\"document\":", 0), 0u);
+    EXPECT_EQ(json.substr(json.size() - 32), "</NetConfig>\\n\"}],\"missing\":[]}\n");
 }
 
-// What a person gets wrong, each caught by the schema with the line where it happened.
-TEST_F(ToolParse, SchemaCatchesMistakesWithTheirLine)
+// What a person gets wrong, each caught by the schema with the line where it happened, in
+// the order of the document.
+TEST_F(ToolParse, SchemaCatchesMistakesOnSeveralLinesWithTheirLines)
 {
     const struct {
         std::string from, to;
-    } cases[] = {
+    } mistakes[] = {
         {"<Timeout>300</Timeout>", "<Timeout>3OO</Timeout>"},
         {"<Provider>provider_standard</Provider>", "<Provider>provider_fast</Provider>"},
         {" protocol=\"tcp\" port=\"443\"/>", " protocol=\"tcp\"/>"},
     };
     const std::string doc = m_Install.path("bad.xml");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.to);
-        const int line = lineOf(c.from);
-        std::string text = m_Doc;
-        m_Install.write("bad.xml", text.replace(text.find(c.from), c.from.size(), c.to));
-        RunResult r = m_Install.run({"parse", doc});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("orvcfg: " + doc + ":" + std::to_string(line) + ": error: "), std::string::npos) << r.err;
-        EXPECT_EQ(r.out.find("errors: 0\n"), std::string::npos);
-        const std::string json = m_Install.run({"parse", doc, "--json"}).out;
-        EXPECT_NE(json.find("\"diagnostics\":[{\"severity\":\"error\",\"line\":" + std::to_string(line) + ","),
-                  std::string::npos) << json;
-        // The sections are still delivered, the broken one included.
-        EXPECT_NE(json.find("{\"name\":\"NetConfig\",\"index\":9,"), std::string::npos);
+    std::string text = m_Doc, lines;
+    for (const auto& m : mistakes) {
+        lines += doc + ":" + std::to_string(lineOf(m.from)) + ":";
+        text.replace(text.find(m.from), m.from.size(), m.to);
     }
-}
-
-TEST_F(ToolParse, UnreadableInputsAreOneLineAndStatus1)
-{
-    const std::string none = m_Install.path("none.xml");
-    RunResult r = m_Install.run({"parse", none});
+    m_Install.write("bad.xml", text);
+    RunResult r = m_Install.run({"parse", doc});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "orvcfg: error: Error opening the configuration file " + none + "\n");
-    EXPECT_NE(r.out.find("\nerrors: 1\n"), std::string::npos) << r.out;
-    std::remove(m_Install.path("bin/orvcli.xsd").c_str());
-    r = m_Install.run({"parse"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "orvcfg: error: Error opening the configuration schema file " + m_Install.path("bin/orvcli.xsd") + "\n");
+    std::string seen; // the "FILE:LINE:" of every line on standard error
+    for (std::size_t at = 0; (at = r.err.find("orvcfg: ", at)) != std::string::npos; at += 8)
+        seen += r.err.substr(at + 8, r.err.find(": error: ", at) - at - 7);
+    EXPECT_EQ(seen, lines) << r.err;
+    EXPECT_NE(r.out.find("\nerrors: 3\n"), std::string::npos) << r.out;
+    const std::string json = m_Install.run({"parse", doc, "--json"}).out;
+    EXPECT_NE(json.find("\"diagnostics\":[{\"severity\":\"error\",\"line\":" + std::to_string(lineOf(mistakes[0].from))
+                        + ",\"column\":0,\"message\":"), std::string::npos) << json;
+    // The sections are still delivered, the broken ones included.
+    EXPECT_NE(json.find("{\"name\":\"NetConfig\",\"index\":9,"), std::string::npos);
 }
 
 TEST_F(ToolParse, ReadsAZipArchiveAndListsMissingSections)
@@ -106,6 +107,14 @@ TEST_F(ToolParse, ReadsAZipArchiveAndListsMissingSections)
     r = m_Install.run({"parse", m_Install.path("doc.zip"), "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(",\"missing\":[]}\n"), std::string::npos) << r.out;
+
+    // An archive whose first entry is no document: its fatal error, with the archive's name.
+    m_Install.write("notes.txt", "just text\n");
+    zip = runProgram("/usr/bin/zip", {"-q", "-j", m_Install.path("notes.zip"), m_Install.path("notes.txt")});
+    ASSERT_EQ(zip.status, 0) << zip.err;
+    r = m_Install.run({"parse", m_Install.path("notes.zip")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("orvcfg: " + m_Install.path("notes.zip") + ":1: fatal error: ", 0), 0u) << r.err;
 }
 
 } // namespace

@@ -49,6 +49,7 @@ const std::vector<Command>& commandTable();
 
 int runGet(const ToolContext& context, const Invocation& invocation);
 int runSet(const ToolContext& context, const Invocation& invocation);
+int runList(const ToolContext& context, const Invocation& invocation);
 int runDirs(const ToolContext& context, const Invocation& invocation);
 int runParse(const ToolContext& context, const Invocation& invocation);
 

@@ -1,9 +1,9 @@
 #include "Command.h"
 #include "ConfigSession.h"
 #include "ExitCode.h"
+#include "FailureText.h"
 #include "JsonWriter.h"
 #include "OrvCfg.h"
-#include "ResultText.h"
 #include "TextOutput.h"
 
 #include <iomanip>
@@ -23,8 +23,8 @@ int runDirs(const ToolContext& context, const Invocation& invocation)
     ConfigSession session(context.programPath);
     const int type = OrvCfg::installationType();
     const DirectoryEntry entries[] = {
-        {"installation", "installation", OrvCfg::getInstallationDir()},
-        {"configuration", "configuration", OrvCfg::getConfigDir()},
+        {"installation", "installation", directoryText(OrvCfg::getInstallationDir())},
+        {"configuration", "configuration", directoryText(OrvCfg::getConfigDir())},
         {"bin", "bin", OrvCfg::getBinDir()},
         {"install", "install", OrvCfg::getInstallDir()},
         {"plug-ins", "plugins", OrvCfg::getPluginsDir()},
@@ -35,7 +35,7 @@ int runDirs(const ToolContext& context, const Invocation& invocation)
 
     if (invocation.has("--json")) {
         JsonWriter json(context.out);
-        json.beginObject();
+        json.beginDocument();
         for (const DirectoryEntry& entry : entries)
             json.key(entry.jsonKey).value(entry.value);
         json.key("installationType").value(installationTypeName(type));
@@ -58,6 +58,6 @@ int runDirs(const ToolContext& context, const Invocation& invocation)
     if (loadResult == ORVCFG_OK)
         context.out << " (loaded)\n";
     else
-        context.out << " (not loaded: " << loadResult << ": " << resultMeaning(loadResult) << ")\n";
+        context.out << " (not loaded: " << loadResult << ": " << OrvCfg::resultText(loadResult) << ")\n";
     return TOOL_EXIT_OK;
 }

@@ -1,8 +1,8 @@
 #include "Command.h"
 #include "ConfigSession.h"
+#include "FailureText.h"
 #include "JsonWriter.h"
 #include "OrvCfg.h"
-#include "ResultText.h"
 #include "TextOutput.h"
 
 namespace {
@@ -11,7 +11,7 @@ void writeJson(std::ostream& out, const String& key, bool present, const String*
                int errorCode, const std::string& errorMessage)
 {
     JsonWriter json(out);
-    json.beginObject();
+    json.beginDocument();
     json.key("key").value(key);
     json.key("present").value(present);
     json.key("value");
@@ -62,7 +62,7 @@ int runGet(const ToolContext& context, const Invocation& invocation)
         context.out << value << '\n';
     }
     if (!present && defaultText == nullptr && !asJson)
-        context.err << "orvcfg: " << ORVCFG_KEY_NOT_FOUND << ": " << resultMeaning(ORVCFG_KEY_NOT_FOUND) << ": "
+        context.err << "orvcfg: " << ORVCFG_KEY_NOT_FOUND << ": " << OrvCfg::resultText(ORVCFG_KEY_NOT_FOUND) << ": "
                     << key << " is not in " << session.propertiesPath() << '\n';
     return present ? ORVCFG_OK : ORVCFG_KEY_NOT_FOUND;
 }

@@ -108,9 +108,11 @@ void printToolHelp(std::ostream& out)
         << "Commands:\n";
     for (const Command& command : commandTable())
         out << "  " << std::left << std::setw(8) << command.name << command.summary << '\n';
-    out << "\nRun \"" << kToolName << " COMMAND --help\" for a command's arguments and exit codes.\n"
+    out << "\nRun \"" << kToolName << " COMMAND --help\" or \"" << kToolName
+        << " help COMMAND\" for a command's arguments\nand exit codes.\n"
         << "Exit codes: 0 success; 1 the document has errors; 2 wrong usage; 3 internal failure;\n"
-        << "any other code is the configuration service's result code (8, 11, 13, 15-22, 49, 51).\n";
+        << "4 the document or schema cannot be opened; any other code is the configuration\n"
+        << "service's result code (8, 11, 13, 15-22, 49, 51).\n";
 }
 
 void printCommandHelp(const Command& command, std::ostream& out)

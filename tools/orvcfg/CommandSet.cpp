@@ -1,8 +1,9 @@
 #include "Command.h"
 #include "ConfigSession.h"
 #include "ExitCode.h"
+#include "FailureText.h"
+#include "JsonWriter.h"
 #include "OrvCfg.h"
-#include "ResultText.h"
 #include "TextOutput.h"
 
 #include <cctype>
@@ -28,6 +29,20 @@ const char* keyProblem(const std::string& key)
     return nullptr;
 }
 
+// The outcome of a change as one JSON object: the value as it was (or would be) written, the
+// result code and, for a refusal, the message that standard error shows.
+void writeJson(std::ostream& out, const String& key, const String& value, int code, const std::string& message)
+{
+    JsonWriter json(out);
+    json.beginDocument();
+    json.key("key").value(key);
+    json.key("value").value(value);
+    json.key("status").value(code);
+    json.key("message").value(code == ORVCFG_OK ? std::string(OrvCfg::resultText(code)) : message);
+    json.endObject();
+    json.finish();
+}
+
 } // namespace
 
 int runSet(const ToolContext& context, const Invocation& invocation)
@@ -42,27 +57,33 @@ int runSet(const ToolContext& context, const Invocation& invocation)
     const String key = toString(keyText);
     const String requested = toString(valueText);
 
-    ConfigSession session(context.programPath);
-    if (session.loadResult() != ORVCFG_OK) {
-        // A file that could not be read is not rewritten: the change is refused whole.
-        context.err << "orvcfg: " << describeLoadFailure(session.loadResult(), session) << '\n';
-        return session.loadResult();
-    }
-    if (valueText.find_first_of("\r\n") != std::string::npos) {
-        // A line break would split the rewritten line in two.
-        context.err << "orvcfg: " << describeSetFailure(ORVCFG_VALUE_REJECTED, key, requested, session) << '\n';
-        return ORVCFG_VALUE_REJECTED;
-    }
-
     // A dry run applies the same checks and writes nothing: it shows the line a change would
     // write, or the refusal it would meet.
     const bool dryRun = invocation.has("--dry-run");
+    ConfigSession session(context.programPath);
     String value = requested;
-    const int result = dryRun ? OrvCfg::checkKey(key, value) : OrvCfg::setKey(key, value);
-    // Path keys come back rewritten (native separators, short form); show what was kept.
-    if (value != requested || (dryRun && result == ORVCFG_OK))
+    int result = session.loadResult();
+    std::string message;
+    if (result != ORVCFG_OK) {
+        // A file that could not be read is not rewritten: the change is refused whole.
+        message = describeLoadFailure(result, session);
+    } else if (valueText.find_first_of("\r\n") != std::string::npos) {
+        // A line break would split the rewritten line in two.
+        result = ORVCFG_VALUE_REJECTED;
+        message = describeSetFailure(result, key, requested, session);
+    } else {
+        result = dryRun ? OrvCfg::checkKey(key, value) : OrvCfg::setKey(key, value);
+        if (result != ORVCFG_OK)
+            message = describeSetFailure(result, key, requested, session);
+    }
+
+    if (invocation.has("--json"))
+        writeJson(context.out, key, value, result, message);
+    // Path keys come back rewritten (native separators, short form); show what was kept, and
+    // for a dry run the line that would be written.
+    else if (value != requested || (dryRun && result == ORVCFG_OK))
         context.out << key << '=' << value << '\n';
     if (result != ORVCFG_OK)
-        context.err << "orvcfg: " << describeSetFailure(result, key, requested, session) << '\n';
+        context.err << "orvcfg: " << message << '\n';
     return result;
 }

@@ -102,6 +102,14 @@ JsonWriter& JsonWriter::close(char bracket)
     return *this;
 }
 
+namespace {
+
+// Raised when a member of an output changes its meaning or goes; new members keep it.
+const int kSchemaVersion = 1;
+
+} // namespace
+
+JsonWriter& JsonWriter::beginDocument() { return beginObject().key("schemaVersion").value(kSchemaVersion); }
 JsonWriter& JsonWriter::beginObject() { return open('{'); }
 JsonWriter& JsonWriter::endObject() { return close('}'); }
 JsonWriter& JsonWriter::beginArray() { return open('['); }

@@ -15,6 +15,9 @@ class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : m_Out(out) {}
 
+    // The outermost object of an output, opened with its "schemaVersion" member: a script
+    // can tell which shape of output it reads.
+    JsonWriter& beginDocument();
     JsonWriter& beginObject();
     JsonWriter& endObject();
     JsonWriter& beginArray();

@@ -1,7 +1,8 @@
-#include "ResultText.h"
+#include "FailureText.h"
 
 #include "ConfigSession.h"
 #include "OrvCfg.h"
+#include "TextOutput.h"
 
 #include <cstring>
 
@@ -30,7 +31,7 @@ std::string text(const String& s) { return std::string(s.narrow(), s.narrowLengt
 
 std::string quoted(const String& s) { return "\"" + text(s) + "\""; }
 
-std::string prefix(int code) { return std::to_string(code) + ": " + resultMeaning(code) + ": "; }
+std::string prefix(int code) { return std::to_string(code) + ": " + OrvCfg::resultText(code) + ": "; }
 
 bool isTraceFileKey(const String& key)
 {
@@ -52,27 +53,6 @@ std::string rejectedValueDetail(const String& key, const String& value)
 }
 
 } // namespace
-
-const char* resultMeaning(int code)
-{
-    switch (code) {
-    case ORVCFG_OK: return "success";
-    case ORVCFG_NO_INSTANCE: return "configuration service not initialized";
-    case ORVCFG_DIR_NOT_WRITABLE: return "directory not writable";
-    case ORVCFG_NO_CONFIG_PATH: return "no configuration file";
-    case ORVCFG_KEY_NOT_FOUND: return "key not found";
-    case ORVCFG_VALUE_REJECTED: return "value rejected";
-    case ORVCFG_KEY_READ_ONLY: return "key cannot be changed";
-    case ORVCFG_OPEN_FAILED: return "file cannot be opened";
-    case ORVCFG_RENAME_FAILED: return "file not replaced";
-    case ORVCFG_REMOVE_FAILED: return "old file not removed";
-    case ORVCFG_BAD_PROPERTIES_FILE: return "bad property file";
-    case ORVCFG_BAD_TRACE_FILE: return "bad trace property file";
-    case ORVCFG_ACCESS_DENIED: return "access denied";
-    case ORVCFG_DIR_MISSING: return "directory missing";
-    default: return "unknown result";
-    }
-}
 
 std::string describeLoadFailure(int code, const ConfigSession& session)
 {
@@ -115,9 +95,9 @@ std::string describeSetFailure(int code, const String& key, const String& value,
         return prefix(code) + properties + ", " + trace + " or their temporary files cannot be opened";
     case ORVCFG_RENAME_FAILED:
         return prefix(code) + "the rewritten file could not take the place of the old one in "
-               + text(session.configDir());
+               + text(directoryText(session.configDir()));
     case ORVCFG_REMOVE_FAILED:
-        return prefix(code) + "the old property file could not be removed from " + text(session.configDir());
+        return prefix(code) + "the old property file could not be removed from " + text(directoryText(session.configDir()));
     case ORVCFG_BAD_PROPERTIES_FILE:
         if (isTraceFileKey(key))
             return prefix(code) + "common_trace_path is empty, so the trace file name cannot be written to "

@@ -1,5 +1,5 @@
-#ifndef ORVCFG_TOOL_RESULTTEXT_H
-#define ORVCFG_TOOL_RESULTTEXT_H
+#ifndef ORVCFG_TOOL_FAILURETEXT_H
+#define ORVCFG_TOOL_FAILURETEXT_H
 
 #include "String.h"
 
@@ -7,11 +7,8 @@
 
 class ConfigSession;
 
-// Plain words for the configuration service's result codes, for the one-line messages of
-// orvcfg. The service answers with codes only; orvcfg adds the file or key concerned.
-
-// A few words for a code: "value rejected", "access denied", ...
-const char* resultMeaning(int code);
+// The one-line messages of orvcfg for a result code: the library's words for the code
+// (OrvCfg::resultText), followed by the file or key concerned, which only orvcfg knows.
 
 // Why Orv.properties could not be loaded: "<code>: <meaning>: <path> <reason>".
 std::string describeLoadFailure(int code, const ConfigSession& session);
