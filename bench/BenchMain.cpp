@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         orvbench::registerSectionBenchmarks(env);
         orvbench::registerPropertiesBenchmarks(env);
         orvbench::registerAttributesBenchmarks();
+        orvbench::registerTraceBenchmarks(env);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "orv_bench: %s\n", e.what());
         return 1;

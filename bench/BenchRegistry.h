@@ -11,6 +11,7 @@ void registerParseBenchmarks(const BenchEnvironment& i_Env);
 void registerSectionBenchmarks(const BenchEnvironment& i_Env);
 void registerPropertiesBenchmarks(const BenchEnvironment& i_Env);
 void registerAttributesBenchmarks();
+void registerTraceBenchmarks(const BenchEnvironment& i_Env);
 
 } // namespace orvbench
 

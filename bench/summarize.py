@@ -168,6 +168,18 @@ def main():
         t.compare("StringVector insert + find, %s strings" % n, cases, "stringvector/insert_find/" + n,
                   "stringvector/insert_find_plain/" + n, 2.0, base_label="vector of strings")
 
+    # 6. Trace statements
+    if "trace/filtered_out" in cases:
+        s = seconds(cases["trace/filtered_out"])
+        t.add("trace statement filtered out by its level", fmt_time(s), "-", "-", "< 20 ns",
+              "yes" if s < 20e-9 else "no")
+    t.compare("trace line emitted to the trace file", cases, "trace/emitted", "trace/emitted_plain", 2.0,
+              base_label="snprintf + fwrite, buffered")
+    t.compare("  the same, against snprintf + fwrite + fflush per line", cases, "trace/emitted",
+              "trace/emitted_plain_flushed", None, base_label="snprintf + fwrite + fflush")
+    t.compare("trace line with a rotation about every 8th line", cases, "trace/rotating", "trace/emitted", None,
+              base_label="emitted line")
+
     date = context.get("date", "")
     cpus = context.get("num_cpus", "?")
     mhz = context.get("mhz_per_cpu", "?")

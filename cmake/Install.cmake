@@ -15,6 +15,7 @@ set(ORV_PUBLIC_HEADERS
   src/platform/ZipFile.h
   src/platform/trace/Tracer.h
   src/platform/trace/Trace.h
+  src/platform/trace/TraceSettings.h
   src/config/OrvCfg.h
   src/common/xmlproxy/StringVector.h
   src/common/xmlproxy/NodeAttributes.h

@@ -6,6 +6,7 @@
 #include "PathBuffers.h"
 #include "Process.h"
 #include "PropertyLineReader.h"
+#include "Tracer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -237,6 +238,8 @@ OrvCfg::OrvCfg(const char* programPath)
     fillPathBuffer(s_TracePropertiesPath, configDirBytes, TRACE_PROPERTIES_NAME);
     fillPathBuffer(s_PropertiesTmpPath, configDirBytes, PROPERTIES_TMP_NAME);
     fillPathBuffer(s_TraceTmpPath, configDirBytes, TRACE_TMP_NAME);
+    // The trace library follows OrvTrace.properties of the same directory from now on.
+    Tracer::setConfigurationDirectory(configDirBytes.c_str());
 
     loadProperties();
 }

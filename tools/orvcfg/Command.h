@@ -52,5 +52,6 @@ int runSet(const ToolContext& context, const Invocation& invocation);
 int runList(const ToolContext& context, const Invocation& invocation);
 int runDirs(const ToolContext& context, const Invocation& invocation);
 int runParse(const ToolContext& context, const Invocation& invocation);
+int runTrace(const ToolContext& context, const Invocation& invocation);
 
 #endif

@@ -38,13 +38,17 @@ struct FoundSection {
 };
 
 // orvcfg prints the sink's diagnostics itself, with the document's name; the trace
-// statements that the library writes for the same messages would only repeat them.
-class TraceSilence {
+// statements that the library writes for the same messages would only repeat them on
+// standard error, so they go to the trace file alone (nowhere when there is none).
+class TraceFileOnly {
 public:
-    TraceSilence() : m_Previous(Tracer::setReceiver([](const TraceRecord&) {})) {}
-    ~TraceSilence() { Tracer::setReceiver(m_Previous); }
-    TraceSilence(const TraceSilence&) = delete;
-    TraceSilence& operator=(const TraceSilence&) = delete;
+    TraceFileOnly()
+        : m_Previous(Tracer::setReceiver([](const TraceRecord& record) { Tracer::writeToTraceFile(record); }))
+    {
+    }
+    ~TraceFileOnly() { Tracer::setReceiver(m_Previous); }
+    TraceFileOnly(const TraceFileOnly&) = delete;
+    TraceFileOnly& operator=(const TraceFileOnly&) = delete;
 
 private:
     Tracer::Receiver m_Previous;
@@ -227,7 +231,7 @@ int runParse(const ToolContext& context, const Invocation& invocation)
         // XML library; it is told apart here, as the file that cannot be opened that it is.
         openFailure = "the configuration document " + std::string(document.narrow()) + " cannot be opened";
     } else {
-        TraceSilence silence;
+        TraceFileOnly traceFileOnly;
         XmlOrvParser parser(document, sink);
         errorCount = parser.getErrorCount();
     }

@@ -70,6 +70,16 @@ const std::vector<Command>& commandTable()
          "cannot be opened (one line on standard error, nothing on standard output).\n",
          {{"--raw", nullptr, "print each section exactly as the library writes it"}, kJson},
          0, 1, runParse},
+        {"trace", "trace [--json]", "show the trace settings in force and where they came from",
+         "Prints what the trace library reads from OrvTrace.properties in the configuration\n"
+         "directory: the trace file, the number of files kept, the size at which the file is\n"
+         "rotated (KiB), the permissions of new trace files and directories, and the level of\n"
+         "each component, each with the line it came from or \"default\", and every line that\n"
+         "could not be used.\n"
+         "\n"
+         "Exit code: 0.\n",
+         {kJson},
+         0, 0, runTrace},
     };
     return table;
 }

@@ -4,37 +4,33 @@
 
 const Trace::Modifier Trace::endl = {0};
 
-Trace::Trace(Tracer& tracer, const char* where) : m_Tracer(tracer), m_Label(where != nullptr ? where : "") {}
-
 Trace::~Trace() { flush(); }
 
 Trace& Trace::operator<<(const char* text)
 {
-    m_Open = true;
-    if (text != nullptr)
+    if (accepting() && text != nullptr)
         m_Text += text;
     return *this;
 }
 
 Trace& Trace::operator<<(const unsigned short* text)
 {
-    m_Open = true;
-    if (text != nullptr)
+    if (accepting() && text != nullptr)
         m_Text += String(text).narrow();
     return *this;
 }
 
 Trace& Trace::operator<<(int value)
 {
-    m_Open = true;
-    m_Text += std::to_string(value);
+    if (accepting())
+        m_Text += std::to_string(value);
     return *this;
 }
 
 Trace& Trace::operator<<(const String& text)
 {
-    m_Open = true;
-    m_Text.append(text.narrow(), text.narrowLength());
+    if (accepting())
+        m_Text.append(text.narrow(), text.narrowLength());
     return *this;
 }
 
@@ -47,14 +43,20 @@ Trace& Trace::operator<<(const Modifier& modifier)
 
 void Trace::flush()
 {
-    if (!m_Open)
+    const bool open = m_State == LINE_OPEN;
+    m_State = LINE_UNDECIDED;
+    if (!open)
         return;
-    TraceRecord record;
-    record.level = level;
-    record.component = static_cast<int>(m_Tracer.getComponent());
-    record.label = m_Label;
-    record.text = std::move(m_Text);
-    m_Text.clear();
-    m_Open = false;
-    m_Tracer.emit(record);
+    // Tracing never costs the host its operation: a line that cannot be made is dropped.
+    try {
+        TraceRecord record;
+        record.level = level;
+        record.component = static_cast<int>(m_Tracer.getComponent());
+        record.label = m_Label != nullptr ? m_Label : "";
+        record.text = std::move(m_Text);
+        m_Text.clear();
+        m_Tracer.emit(record);
+    } catch (...) {
+        m_Text.clear();
+    }
 }

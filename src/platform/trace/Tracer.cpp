@@ -1,9 +1,12 @@
 #include "Tracer.h"
 
-#include <cstdio>
+#include "TraceRouter.h"
+
 #include <mutex>
 
 namespace {
+
+const char* const PROPERTIES_NAME = "OrvTrace.properties";
 
 std::mutex& receiverMutex()
 {
@@ -15,20 +18,6 @@ Tracer::Receiver& currentReceiver()
 {
     static Tracer::Receiver receiver;
     return receiver;
-}
-
-const char* levelName(int level)
-{
-    switch (level) {
-    case 0:
-        return "CRITICAL";
-    case 1:
-        return "ERROR";
-    case 2:
-        return "WARNING";
-    default:
-        return "INFO";
-    }
 }
 
 } // namespace
@@ -51,6 +40,29 @@ Tracer::Receiver Tracer::setReceiver(Receiver receiver)
     return previous;
 }
 
+void Tracer::setConfigurationDirectory(const char* directory)
+{
+    if (directory == nullptr || *directory == '\0') {
+        setPropertiesFile(nullptr);
+        return;
+    }
+    std::string path(directory);
+    if (path.back() != '/' && path.back() != '\\')
+        path += '/';
+    TraceRouter::instance().usePropertiesFile(path + PROPERTIES_NAME);
+}
+
+void Tracer::setPropertiesFile(const char* path)
+{
+    TraceRouter::instance().usePropertiesFile(path != nullptr ? path : "");
+}
+
+TraceSettings Tracer::getSettings() { return TraceRouter::instance().settings(); }
+
+bool Tracer::writeToTraceFile(const TraceRecord& record) { return TraceRouter::instance().write(record, true); }
+
+bool Tracer::isEnabled(int level) const { return TraceRouter::instance().isEnabled(m_Component, level); }
+
 void Tracer::emit(const TraceRecord& record)
 {
     Receiver receiver;
@@ -62,5 +74,5 @@ void Tracer::emit(const TraceRecord& record)
         receiver(record);
         return;
     }
-    std::fprintf(stderr, "[%s] %s: %s\n", levelName(record.level), record.label.c_str(), record.text.c_str());
+    TraceRouter::instance().write(record, false);
 }

@@ -1,0 +1,121 @@
+#include "TraceLine.h"
+
+#include "TraceSettings.h"
+#include "TraceSystem.h"
+
+#include <charconv>
+
+namespace {
+
+void appendNumber(std::string& out, long long value, int width)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (int pad = width - static_cast<int>(end - digits); pad > 0; --pad)
+        out += '0';
+    out.append(digits, end);
+}
+
+void appendEscaped(std::string& out, const std::string& text, std::size_t limit)
+{
+    static const char hex[] = "0123456789abcdef";
+    const std::size_t size = text.size() < limit ? text.size() : limit;
+    std::size_t plainFrom = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != 0x7f)
+            continue;
+        out.append(text, plainFrom, i - plainFrom);
+        plainFrom = i + 1;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xf];
+        }
+    }
+    out.append(text, plainFrom, size - plainFrom);
+    if (size < text.size())
+        out += " [cut]";
+}
+
+// The date and time of the last second formatted, per thread: lines come in bursts, and
+// breaking the time down costs more than the rest of the line.
+struct SecondCache {
+    std::int64_t seconds = -1;
+    char text[20] = {}; // "2026-12-06T19:50:59"
+};
+thread_local SecondCache t_Second;
+
+} // namespace
+
+const char* TraceLine::levelName(int level)
+{
+    switch (level) {
+    case 0:
+        return "CRITICAL";
+    case 1:
+        return "ERROR";
+    case 2:
+        return "WARNING";
+    case 3:
+        return "INFO";
+    default:
+        return level < 0 ? "CRITICAL" : "DEBUG";
+    }
+}
+
+void TraceLine::format(const TraceRecord& record, std::int64_t seconds, int millis, long processId, long threadId,
+                       std::string& out)
+{
+    if (t_Second.seconds != seconds) {
+        int f[6];
+        TraceSystem::utcFields(seconds, f);
+        std::string text;
+        appendNumber(text, f[0], 4);
+        text += '-';
+        appendNumber(text, f[1], 2);
+        text += '-';
+        appendNumber(text, f[2], 2);
+        text += 'T';
+        appendNumber(text, f[3], 2);
+        text += ':';
+        appendNumber(text, f[4], 2);
+        text += ':';
+        appendNumber(text, f[5], 2);
+        text.copy(t_Second.text, sizeof t_Second.text - 1);
+        t_Second.text[text.size() < sizeof t_Second.text ? text.size() : sizeof t_Second.text - 1] = '\0';
+        t_Second.seconds = seconds;
+    }
+    out.reserve(out.size() + 64 + record.label.size() + record.text.size());
+    out += t_Second.text;
+    out += '.';
+    appendNumber(out, millis, 3);
+    out += "Z ";
+    appendNumber(out, processId, 0);
+    out += ' ';
+    appendNumber(out, threadId, 0);
+    out += ' ';
+    const char* component = TraceSettings::componentName(record.component);
+    out += *component != '\0' ? component : "COM";
+    out += ' ';
+    out += levelName(record.level);
+    out += ' ';
+    appendEscaped(out, record.label, MAX_TEXT);
+    out += ": ";
+    appendEscaped(out, record.text, MAX_TEXT);
+    out += '\n';
+}
+
+void TraceLine::formatNow(const TraceRecord& record, std::string& out)
+{
+    std::int64_t seconds = 0;
+    int millis = 0;
+    TraceSystem::utcNow(seconds, millis);
+    format(record, seconds, millis, TraceSystem::processId(), TraceSystem::threadId(), out);
+}
