@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libxerces-c-dev libzip-dev zip libgtest-dev libgmock-dev libbenchmark-dev
-          scdoc man-db dpkg-dev)
+          scdoc man-db dpkg-dev valgrind)
 if [ "${ORV_SETUP_PACKAGE:-0}" = 1 ]; then
   packages+=(lintian)
 fi

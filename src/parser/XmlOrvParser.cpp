@@ -1,12 +1,15 @@
 #include "XmlOrvParser.h"
 
-#include "FileSystem.h"
+#include "File.h"
+#include "InputStream.h"
 #include "NodeReader.h"
 #include "OrvCfg.h"
 #include "ParseNodeSink.h"
 #include "Trace.h"
 #include "Tracer.h"
 #include "XmlProxyResult.h"
+
+#include <memory>
 
 namespace {
 
@@ -17,9 +20,11 @@ enum Settings : int {
     OPEN_FAILED_COUNT = 1,    // the error count when a file cannot be opened or the read broke off
 };
 
-bool canOpen(const String& path, const char* mode)
+// Only a regular file can be opened: a FIFO would hang the parse waiting for a writer, and
+// a directory or a device is no document. Either is reported as a file that cannot be opened.
+bool canOpen(const String& path)
 {
-    return static_cast<bool>(orv::os::openFile(path, mode));
+    return std::unique_ptr<InputStream>(File(path).openRegularFile()) != nullptr;
 }
 
 } // namespace
@@ -30,7 +35,7 @@ XmlOrvParser::XmlOrvParser(const String& configFile, ParseNodeSink& sink) : conf
     Trace trace(Tracer::getInstance(Tracer::COMPONENT_COMMON), "XmlOrvParser::XmlOrvParser");
     this->configFile = configFile;
 
-    if (!canOpen(this->configFile, "rb")) {
+    if (!canOpen(this->configFile)) {
         errorCount = OPEN_FAILED_COUNT;
         trace.level = ERROR_LEVEL;
         trace << "Error opening the configuration file " << this->configFile << Trace::endl;
@@ -38,7 +43,7 @@ XmlOrvParser::XmlOrvParser(const String& configFile, ParseNodeSink& sink) : conf
     }
 
     const String schemaPath = OrvCfg::getConfigurationSchemaPath();
-    if (schemaPath.length() > 0 && !canOpen(schemaPath, "r")) {
+    if (schemaPath.length() > 0 && !canOpen(schemaPath)) {
         errorCount = OPEN_FAILED_COUNT;
         trace.level = ERROR_LEVEL;
         trace << "Error opening the configuration schema file " << schemaPath << Trace::endl;

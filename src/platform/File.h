@@ -4,6 +4,8 @@
 #include "OrvExport.h"
 #include "String.h"
 
+class InputStream;
+
 // A path in the file system.
 class ORVBASE_API File {
 public:
@@ -23,6 +25,11 @@ public:
     int exists() const;
     // Deletes the file; nonzero on success.
     int del() const;
+    // A new stream over the file's bytes that the caller deletes, or null when nothing can
+    // be opened there or what is there is not a regular file. A FIFO, a device or a
+    // directory is refused without waiting for a writer or reading a byte, and the check
+    // and the read concern the same open file, so nothing can be swapped in between.
+    InputStream* openRegularFile() const;
 
 private:
     String m_Path;

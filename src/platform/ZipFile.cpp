@@ -101,3 +101,18 @@ InputStream* ZipFile::getEntryStream(const ZipEntry* entry) const
         return nullptr;
     return new ZipEntryStream(m_Archive, file);
 }
+
+ZipFile::EntryProblem ZipFile::getEntryProblem(const ZipEntry* entry) const
+{
+    if (!m_Archive || entry == nullptr)
+        return ENTRY_UNREADABLE;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(m_Archive->archive, static_cast<zip_uint64_t>(entry->getIndex()), 0, &st) != 0)
+        return ENTRY_UNREADABLE;
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+        return ENTRY_ENCRYPTED;
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0))
+        return ENTRY_METHOD_UNSUPPORTED;
+    return ENTRY_READABLE;
+}

@@ -29,6 +29,15 @@ public:
     // A new stream over the entry's uncompressed bytes that the caller deletes, or null.
     InputStream* getEntryStream(const ZipEntry* entry) const;
 
+    // Why an entry's stream cannot be had, so that a reader can say what is wrong.
+    enum EntryProblem : int {
+        ENTRY_READABLE = 0,
+        ENTRY_ENCRYPTED = 1,
+        ENTRY_METHOD_UNSUPPORTED = 2, // a compression method this build cannot inflate
+        ENTRY_UNREADABLE = 3,
+    };
+    EntryProblem getEntryProblem(const ZipEntry* entry) const;
+
 private:
     std::shared_ptr<ZipArchiveHandle> m_Archive;
 };

@@ -12,9 +12,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,6 +75,29 @@ const char* const kInvalid = "<?xml version=\"1.0\"?>\n"
 
 using orvtest::writtenCopy;
 
+// A listener on the loopback interface: a connection that a parse makes waits in its
+// backlog, where connections() counts it.
+struct LoopbackListener {
+    LoopbackListener()
+    {
+        sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof address;
+        if (bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(socket, 16) == 0 &&
+            getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~LoopbackListener() { close(socket); }
+    int connections() const
+    {
+        int count = 0;
+        for (int connection; (connection = accept(socket, nullptr, nullptr)) >= 0; ++count)
+            close(connection);
+        return count;
+    }
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    int port = 0;
+};
+
 // Lays out an installation whose bin directory holds the schema, and captures the trace.
 class XmlOrvParserTest : public ::testing::Test {
 protected:
@@ -116,9 +146,17 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
     ASSERT_TRUE(orvtest::makeZip(documents.file("config.zip"), {{"config.xml", kValid}, {"broken.xml", "<"}}));
     orvtest::makeEmptyZip(documents.file("empty.zip"));
     ASSERT_TRUE(orvtest::makeZip(documents.file("binary.zip"), {{"a.bin", std::string("\x01\x02\xff\xfe\x00", 5)}}));
+    ASSERT_TRUE(orvtest::makeZip(documents.file("encrypted.zip"), {{"config.xml", kValid}}, "-P secret"));
+    ASSERT_TRUE(orvtest::makeZip(documents.file("empty-entry.zip"), {{"config.xml", ""}}));
+    ASSERT_TRUE(orvtest::makeZipClaimingMethod(documents.file("lzma.zip"), kValid, 14));
     document("config.xml", kValid);
     document("invalid.xml", kInvalid);
     document("truncated.xml", valid.substr(0, valid.find("<Vpd>") + 8));
+    // A byte that is not UTF-8 on the document's fifth line; the same bytes in a document
+    // that declares its encoding are text.
+    const std::string latin1 = valid.substr(0, valid.find("<XSE>")) + "<XSE>\xe9t\xe9</XSE>\n </Sections>\n</OrvConfig>\n";
+    document("latin1.xml", latin1);
+    document("latin1-declared.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + latin1.substr(latin1.find('\n')));
     const std::string hardware = "<Hardware enabled=\"true\">\n <Scan depth=\"3\"/></Hardware>\n";
     const std::string xse = "|<XSE>on</XSE>\n|(null)|";
     const std::string none = "(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)";
@@ -139,10 +177,19 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
          {"ParseNodeSink::onError@4", "ParseNodeSink::onError@5"}},
         {"truncated.xml", 1, hardware + xse + "(null)|(null)|(null)|(null)|(null)|(null)",
          {"ParseNodeSink::onCriticalError@6"}},
+        {"latin1-declared.xml", 0, hardware + "|<XSE>\xc3\xa9t\xc3\xa9</XSE>\n|" + none.substr(7), {}},
+        {"latin1.xml", 1, "(null)|" + none,
+         {"ParseNodeSink::onCriticalError@5: Invalid UTF-8 byte sequence in a document encoded in UTF-8"}},
         {"binary.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError@1"}},
-        {"empty.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError"}},
+        // What is wrong with an archive that yields no document is said, without a line.
+        {"empty.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError@0: it has no entry"}},
+        {"empty-entry.zip", 1, "(null)|" + none, {"ParseNodeSink::onCriticalError@0: its first entry is empty"}},
+        {"encrypted.zip", 1, "(null)|" + none,
+         {"ParseNodeSink::onCriticalError@0: its first entry is encrypted"}},
+        {"lzma.zip", 1, "(null)|" + none,
+         {"ParseNodeSink::onCriticalError@0: its first entry uses a compression method that cannot be read"}},
     };
-    // Traces as "label@line"; a bare label where the line is one of the XML library's own source.
+    // Traces as "label@line", and after a colon the end of the message where the row gives one.
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         traces.clear();
@@ -152,9 +199,11 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
         EXPECT_EQ(c.sections, sections(sink));
         std::vector<std::string> got;
         for (const TraceRecord& r : traces) {
-            const std::size_t line = r.text.rfind(" at line ");
-            const bool bare = got.size() < c.traces.size() && c.traces[got.size()].find('@') == std::string::npos;
-            got.push_back(r.label + (bare || line == std::string::npos ? "" : "@" + r.text.substr(line + 9)));
+            // The end of the message, after "Message is " or its last colon.
+            const std::size_t at = r.text.rfind(" at line "), cut = r.text.rfind(": ", at);
+            const std::size_t from = cut == std::string::npos ? 11 : cut + 2;
+            const bool withText = got.size() < c.traces.size() && c.traces[got.size()].find(": ") != std::string::npos;
+            got.push_back(r.label + "@" + r.text.substr(at + 9) + (withText ? ": " + r.text.substr(from, at - from) : ""));
         }
         EXPECT_EQ(c.traces, got);
     }
@@ -180,25 +229,98 @@ TEST_F(XmlOrvParserTest, EveryTreeOfAParseIsReleasedWithItsSinkAndCopies)
     }
 }
 
-TEST_F(XmlOrvParserTest, FileThatCannotBeOpenedIsOneErrorAndNoParse)
+// Only regular files are read: a FIFO (whose open would wait for a writer for ever), a
+// directory or a device is a file that cannot be opened, reported as a missing one is.
+TEST_F(XmlOrvParserTest, OnlyARegularFileCanBeOpenedAndAnythingElseIsOneErrorAndNoParse)
 {
-    const String missingDocument(documents.file("missing.xml").c_str());
-    for (bool schemaMissing : {false, true}) {
-        if (schemaMissing)
-            std::remove(schemaPath().c_str());
+    const std::string fifo = documents.file("fifo.xml");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    const std::string valid = std::string(document("config.xml", kValid));
+    enum SchemaAs { SCHEMA_FILE, SCHEMA_MISSING, SCHEMA_FIFO, SCHEMA_DIRECTORY };
+    const struct {
+        std::string document;
+        SchemaAs schema;
+    } cases[] = {
+        {documents.file("missing.xml"), SCHEMA_FILE}, {fifo, SCHEMA_FILE},    {documents.path(), SCHEMA_FILE},
+        {"/dev/null", SCHEMA_FILE},                   {valid, SCHEMA_MISSING}, {valid, SCHEMA_FIFO},
+        {valid, SCHEMA_DIRECTORY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.document + " schema " + std::to_string(c.schema));
+        std::remove(schemaPath().c_str());
+        if (c.schema == SCHEMA_FILE)
+            writeFile(schemaPath(), kSchema);
+        else if (c.schema == SCHEMA_FIFO)
+            ASSERT_EQ(0, mkfifo(schemaPath().c_str(), 0600));
+        else if (c.schema == SCHEMA_DIRECTORY)
+            orvtest::makeDirs(schemaPath());
         traces.clear();
         ParseNodeSink sink;
-        XmlOrvParser parser(schemaMissing ? document("config.xml", kValid) : missingDocument, sink);
+        XmlOrvParser parser(String(c.document.c_str()), sink);
         EXPECT_EQ(1, parser.getErrorCount());
         ASSERT_EQ(1u, traces.size());
         EXPECT_EQ("XmlOrvParser::XmlOrvParser", traces[0].label);
         EXPECT_EQ(1, traces[0].level);
         EXPECT_EQ(2, traces[0].component);
-        EXPECT_EQ(schemaMissing ? "Error opening the configuration schema file " + schemaPath()
-                                : "Error opening the configuration file " + std::string(missingDocument),
+        EXPECT_EQ(c.schema != SCHEMA_FILE ? "Error opening the configuration schema file " + schemaPath()
+                                          : "Error opening the configuration file " + c.document,
                   traces[0].text);
         EXPECT_EQ("(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)|(null)", sections(sink));
     }
+}
+
+// Nothing outside the document and the configured schema is opened or fetched: the parse
+// ends at the first external resource, with a critical error that names it and holds none
+// of its content. A schema hint for elements without a namespace is never asked for at all:
+// the configured schema is the one that governs them.
+TEST_F(XmlOrvParserTest, ExternalResourcesAreRefusedUnreadAndUnfetched)
+{
+    LoopbackListener listener;
+    ASSERT_NE(0, listener.port);
+    const std::string http = "http://127.0.0.1:" + std::to_string(listener.port);
+    const std::string dir = documents.path();
+    writeFile(documents.file("ext.dtd"), "<!ENTITY leak \"from the DTD\">");
+    writeFile(documents.file("p.ent"), "<!ENTITY leak \"from a parameter entity\">");
+    ASSERT_EQ(0, mkfifo(documents.file("fifo").c_str(), 0600));
+    const std::string xsi = "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" ";
+    const struct {
+        std::string doctype;
+        std::string root; // the document element's start tag
+        std::string refused; // empty: nothing to refuse, a clean parse
+        int line;            // the DOCTYPE's line, or the line of the reference or the hint
+    } cases[] = {
+        {"<!DOCTYPE OrvConfig [<!ENTITY leak SYSTEM \"file:///etc/passwd\">]>", "<OrvConfig>", "file:///etc/passwd", 3},
+        {"<!DOCTYPE OrvConfig [<!ENTITY leak SYSTEM \"/etc/hostname\">]>", "<OrvConfig>", "/etc/hostname", 3},
+        {"<!DOCTYPE OrvConfig [<!ENTITY leak SYSTEM \"" + dir + "/fifo\">]>", "<OrvConfig>", dir + "/fifo", 3},
+        {"<!DOCTYPE OrvConfig SYSTEM \"file://" + dir + "/ext.dtd\">", "<OrvConfig>", "file://" + dir + "/ext.dtd", 2},
+        {"<!DOCTYPE OrvConfig [<!ENTITY % p SYSTEM \"" + dir + "/p.ent\"> %p;]>", "<OrvConfig>", dir + "/p.ent", 2},
+        {"<!DOCTYPE OrvConfig [<!ENTITY leak SYSTEM \"" + http + "/entity\">]>", "<OrvConfig>", http + "/entity", 3},
+        {"<!DOCTYPE OrvConfig SYSTEM \"" + http + "/dtd\">", "<OrvConfig>", http + "/dtd", 2},
+        {"", "<OrvConfig " + xsi + "xsi:schemaLocation=\"urn:other " + http + "/hint.xsd\">", http + "/hint.xsd", 3},
+        {"", "<OrvConfig " + xsi + "xsi:noNamespaceSchemaLocation=\"" + http + "/hint.xsd\">", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.doctype + c.root);
+        traces.clear();
+        ParseNodeSink sink;
+        const std::string xse = c.doctype.empty() ? "on" : "&leak;";
+        XmlOrvParser parser(document("external.xml", "<?xml version=\"1.0\"?>\n" + c.doctype + "\n" + c.root +
+                                                         "<Sections><XSE>" + xse + "</XSE></Sections></OrvConfig>\n"),
+                            sink);
+        std::vector<std::string> got;
+        for (const TraceRecord& r : traces)
+            got.push_back(r.label + ": " + r.text);
+        if (c.refused.empty()) {
+            EXPECT_EQ(0, parser.getErrorCount());
+            EXPECT_EQ(std::vector<std::string>{}, got);
+            continue;
+        }
+        EXPECT_EQ(1, parser.getErrorCount());
+        EXPECT_EQ(std::vector<std::string>{"ParseNodeSink::onCriticalError: Message is External resource refused: " +
+                                           c.refused + " at line " + std::to_string(c.line)},
+                  got);
+    }
+    EXPECT_EQ(0, listener.connections());
 }
 
 TEST_F(XmlOrvParserTest, CopyAndAssignmentCarryTheCountWithoutParsing)

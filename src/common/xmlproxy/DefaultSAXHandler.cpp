@@ -7,6 +7,7 @@
 #include "XmlProxyAssert.h"
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -68,7 +69,9 @@ void DefaultSAXHandler::startElement(const String& i_Name, NodeAttributes* i_Att
 {
     if (skipElement(i_Attributes))
         return;
-    openElement(new Node(i_Name, i_Attributes, i_Line, i_Column, i_Sequence));
+    // Held until the node takes it over: the node's allocation comes first and may fail.
+    std::unique_ptr<NodeAttributes> table(i_Attributes);
+    openElement(new Node(i_Name, table.release(), i_Line, i_Column, i_Sequence));
 }
 
 void DefaultSAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_Length,
@@ -77,7 +80,10 @@ void DefaultSAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_
 {
     if (skipElement(i_Attributes))
         return;
-    openElement(new Node(String(i_Name, i_Length), i_Attributes, i_Line, i_Column, i_Sequence));
+    // Held until the node takes it over: allocating the node or making its name may fail.
+    std::unique_ptr<NodeAttributes> table(i_Attributes);
+    String name(i_Name, i_Length);
+    openElement(new Node(std::move(name), table.release(), i_Line, i_Column, i_Sequence));
 }
 
 void DefaultSAXHandler::startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,

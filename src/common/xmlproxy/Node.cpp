@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <ostream>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -29,6 +30,15 @@ void writeName(std::ostream& o_Out, const String& i_Name)
     o_Out << UTF8XMLEncoding(static_cast<const char*>(i_Name));
 }
 
+// The library's own elements are copied and written by the loops of clone() and write(),
+// which keep their own stack so that no depth of tree reaches the call stack. Every other
+// kind of node, a text node or a host's own subclass, copies and writes itself through its
+// virtual functions.
+bool isLibraryElement(const Node* i_Node)
+{
+    return typeid(*i_Node) == typeid(Node);
+}
+
 } // namespace
 
 Node::Node(const String& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence)
@@ -36,10 +46,10 @@ try : m_Name(i_Name),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
-      m_Attributes(i_Attributes),
-      m_Parent(nullptr),
-      m_NextSibling(0) {
+      m_Parts(new ElementParts),
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0) {
+    m_Parts->attributes = i_Attributes;
 } catch (...) {
     delete i_Attributes;
 }
@@ -49,10 +59,10 @@ try : m_Name(std::move(i_Name)),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
-      m_Attributes(i_Attributes),
-      m_Parent(nullptr),
-      m_NextSibling(0) {
+      m_Parts(new ElementParts),
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0) {
+    m_Parts->attributes = i_Attributes;
 } catch (...) {
     delete i_Attributes;
 }
@@ -62,10 +72,9 @@ Node::Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
-      m_Attributes(unmadeEmptyTable()),
-      m_Parent(nullptr),
-      m_NextSibling(0)
+      m_Parts(nullptr),
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0)
 {
 }
 
@@ -74,10 +83,9 @@ Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
-      m_ChildCount(0),
-      m_Attributes(unmadeEmptyTable()),
-      m_Parent(nullptr),
-      m_NextSibling(0)
+      m_Parts(nullptr),
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0)
 {
 }
 
@@ -91,11 +99,34 @@ void Node::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
     SmallBlockPool::release(i_Block, i_Bytes);
 }
 
+void* Node::ElementParts::operator new(std::size_t i_Bytes)
+{
+    return SmallBlockPool::allocate(i_Bytes);
+}
+
+void Node::ElementParts::operator delete(void* i_Block, std::size_t i_Bytes) noexcept
+{
+    SmallBlockPool::release(i_Block, i_Bytes);
+}
+
+Node::ElementParts& Node::elementParts() const
+{
+    if (m_Parts == nullptr)
+        m_Parts = new ElementParts;
+    return *m_Parts;
+}
+
+void Node::setParent(Node* i_Parent)
+{
+    if (i_Parent != nullptr || m_Parts != nullptr)
+        elementParts().parent = i_Parent;
+}
+
 namespace {
 
-// Never handed out and never changed: only its address is compared, and its empty contents
-// serve the writer. At namespace scope rather than inside a function, so that making and
-// deleting each of the many nodes does not pay for a check of first use.
+// Never handed out and never changed: only its address is compared. At namespace scope
+// rather than inside a function, so that making and deleting each of the many nodes does not
+// pay for a check of first use.
 NodeAttributes s_UnmadeEmptyTable(1);
 
 } // namespace
@@ -107,60 +138,34 @@ NodeAttributes* Node::unmadeEmptyTable()
 
 NodeAttributes* Node::getAttributes() const
 {
-    if (m_Attributes == unmadeEmptyTable())
-        m_Attributes = new NodeAttributes(1);
-    return m_Attributes;
-}
-
-Node* Node::getPreviousSibling() const
-{
-    if (m_NextSibling == 0)
-        return nullptr;
-    // Round the ring to the first child, then forward to the one before this node.
-    const Node* last = this;
-    while ((last->m_NextSibling & kEndOfList) == 0)
-        last = linkTarget(last->m_NextSibling);
-    Node* sibling = linkTarget(last->m_NextSibling);
-    if (sibling == this)
-        return nullptr;
-    while (linkTarget(sibling->m_NextSibling) != this)
-        sibling = linkTarget(sibling->m_NextSibling);
-    return sibling;
-}
-
-int Node::ChildList::size() const
-{
-    int count = 0;
-    for (const Node* child = front(); child != nullptr; child = child->getNextSibling())
-        ++count;
-    return count;
+    ElementParts& parts = elementParts();
+    if (parts.attributes == unmadeEmptyTable())
+        parts.attributes = new NodeAttributes(1);
+    return parts.attributes;
 }
 
 Node::~Node()
 {
-    // The descendants are deleted from one chain threaded through their sibling links: a
+    if (m_Parts == nullptr)
+        return; // no children and no table of its own
+    // The descendants are deleted from one chain threaded through their forward links: a
     // node's children join the chain before the node goes, so its own destructor finds no
-    // children and the depth of the tree never reaches the call stack. In the chain every
-    // link is a plain address, and 0 ends it.
-    Node* pending = nullptr;
-    if (Node* last = m_Children.m_Last) {
-        pending = linkTarget(last->m_NextSibling);
-        last->m_NextSibling = 0;
-        m_Children = ChildList();
-    }
+    // children and the depth of the tree never reaches the call stack.
+    Node* pending = m_Parts->children.m_First;
+    m_Parts->children.clear();
     while (pending != nullptr) {
         Node* node = pending;
-        pending = reinterpret_cast<Node*>(node->m_NextSibling);
-        if (Node* last = node->m_Children.m_Last) {
-            Node* first = linkTarget(last->m_NextSibling);
-            last->m_NextSibling = reinterpret_cast<std::uintptr_t>(pending);
+        pending = node->m_NextSibling;
+        if (Node* first = node->getFirstChild()) {
+            node->m_Parts->children.back()->m_NextSibling = pending;
             pending = first;
-            node->m_Children = ChildList();
+            node->m_Parts->children.clear();
         }
         delete node;
     }
-    if (m_Attributes != unmadeEmptyTable())
-        delete m_Attributes;
+    if (m_Parts->attributes != unmadeEmptyTable())
+        delete m_Parts->attributes;
+    delete m_Parts;
 }
 
 int Node::getType() const
@@ -172,27 +177,34 @@ int Node::addChild(Node* i_Child)
 {
     if (i_Child == nullptr)
         return 0;
+    // Owned from here on, also when the parts cannot be made.
+    std::unique_ptr<Node> owned(i_Child);
+    ChildList& children = elementParts().children;
+    owned.release();
     const std::uintptr_t child = reinterpret_cast<std::uintptr_t>(i_Child);
-    if (Node* last = m_Children.m_Last) {
-        // The new child takes over the end mark and the way back to the first child.
-        i_Child->m_NextSibling = last->m_NextSibling;
-        last->m_NextSibling = child;
+    i_Child->m_NextSibling = nullptr;
+    if (Node* first = children.m_First) {
+        // The new child becomes the last: the first child's marked link now leads to it.
+        Node* last = linkTarget(first->m_PreviousSibling);
+        last->m_NextSibling = i_Child;
+        i_Child->m_PreviousSibling = reinterpret_cast<std::uintptr_t>(last);
+        first->m_PreviousSibling = child | kEndOfList;
     } else {
-        i_Child->m_NextSibling = child | kEndOfList;
+        i_Child->m_PreviousSibling = child | kEndOfList;
+        children.m_First = i_Child;
     }
-    m_Children.m_Last = i_Child;
-    ++m_ChildCount;
+    ++children.m_Count;
     return 0;
 }
 
 Node* Node::copyWithoutChildren() const
 {
-    if (m_Attributes == unmadeEmptyTable())
+    const NodeAttributes* table = storedTable();
+    if (table == unmadeEmptyTable())
         return new Node(m_Name, m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
-    return new Node(m_Name, m_Attributes != nullptr ? m_Attributes->copy() : nullptr, m_Line,
-                    m_Column, 0);
+    return new Node(m_Name, table != nullptr ? table->copy() : nullptr, m_Line, m_Column, 0);
 }
 
 Node* Node::clone() const
@@ -208,13 +220,13 @@ Node* Node::clone() const
         pending.pop_back();
         for (const Node* child = original->getFirstChild(); child != nullptr;
              child = child->getNextSibling()) {
-            if (child->getType() != NODE_ELEMENT) {
+            if (!isLibraryElement(child)) {
                 copy->addChild(child->clone());
                 continue;
             }
             Node* childCopy = child->copyWithoutChildren();
             copy->addChild(childCopy);
-            if (!child->m_Children.empty())
+            if (child->getFirstChild() != nullptr)
                 pending.emplace_back(child, childCopy);
         }
     }
@@ -226,12 +238,15 @@ void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
     writeSpaces(o_Out, i_Indent);
     o_Out << '<';
     writeName(o_Out, m_Name);
-    if (m_Attributes == nullptr)
+    // The unmade table is empty; it is not read, so a tree written from a host's exit
+    // handler does not depend on the order in which statics are destroyed.
+    const NodeAttributes* table = storedTable();
+    if (table == nullptr || table == unmadeEmptyTable())
         return;
     String name;
     String value;
-    for (int index = 0; index < m_Attributes->getCount(); ++index) {
-        m_Attributes->getAttribute(index, name, value);
+    for (int index = 0; index < table->getCount(); ++index) {
+        table->getAttribute(index, name, value);
         o_Out << ' ';
         writeName(o_Out, name);
         o_Out << "=\"" << UTF8XMLEncoding(value) << '"';
@@ -268,7 +283,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         if (top.nextChild != nullptr && top.result == 0) {
             const Node* child = top.nextChild;
             top.nextChild = child->getNextSibling();
-            if (child->getType() == NODE_ELEMENT)
+            if (isLibraryElement(child))
                 start(child, top.indent + 1);
             else
                 top.result = child->write(o_Out, top.indent + 1);

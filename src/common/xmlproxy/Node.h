@@ -18,8 +18,10 @@ class NodeAttributes;
 // the whole tree. The parent link is not owned and is never followed on deletion. Copies
 // made by clone() belong to the caller.
 //
-// Trees can be arbitrarily deep: deleting, copying and writing walk the tree with an
-// explicit stack, never by recursion.
+// Trees can be arbitrarily deep: deleting, copying and writing walk the library's own nodes
+// with an explicit stack, never by recursion. A child of any other type (a text node, or a
+// subclass a host made) is copied and written through its own virtual functions, and a
+// non-zero result of its write() stops the writing of its siblings.
 class ORVCFG_API Node {
 public:
     enum NodeType : int {
@@ -27,23 +29,26 @@ public:
         NODE_TEXT = 1,
     };
 
-    // The children of a node, first to last. Children are linked to their siblings in a
-    // ring: the list holds the last child, whose forward link leads back to the first and
-    // is marked as the end. Appending stays constant time while a node carries a single
-    // sibling link, which keeps the hundreds of thousands of nodes of a large document
-    // small. size() counts.
+    // The children of a node, first to last: a container a host can walk in both directions.
+    // It belongs to its node and is handed out by reference only; it cannot be copied, so no
+    // copy can go stale when a child is added. Iterators stay valid while children are added.
+    //
+    // Children are linked to both siblings; the first child's backward link leads to the last
+    // one and is marked as the end, so appending, size(), back() and a step back from end()
+    // all take constant time.
     class ChildList {
     public:
         class iterator {
         public:
-            using iterator_category = std::forward_iterator_tag;
+            using iterator_category = std::bidirectional_iterator_tag;
             using value_type = Node*;
             using difference_type = std::ptrdiff_t;
             using pointer = Node* const*;
-            using reference = Node* const&;
+            // The child's address by value: a reference into the iterator would dangle in a
+            // std::reverse_iterator, which dereferences a temporary copy.
+            using reference = Node*;
 
-            iterator() : m_Node(nullptr) {}
-            explicit iterator(Node* i_Node) : m_Node(i_Node) {}
+            iterator() = default;
             reference operator*() const { return m_Node; }
             iterator& operator++();
             iterator operator++(int)
@@ -52,24 +57,59 @@ public:
                 ++*this;
                 return before;
             }
+            // Stepping back from end() reaches the last child.
+            iterator& operator--();
+            iterator operator--(int)
+            {
+                iterator before = *this;
+                --*this;
+                return before;
+            }
             bool operator==(const iterator& i_Other) const { return m_Node == i_Other.m_Node; }
             bool operator!=(const iterator& i_Other) const { return m_Node != i_Other.m_Node; }
 
         private:
-            Node* m_Node;
+            friend class ChildList;
+            iterator(const ChildList* i_List, Node* i_Node) : m_List(i_List), m_Node(i_Node) {}
+
+            const ChildList* m_List = nullptr;
+            Node* m_Node = nullptr; // null at the end
         };
         using const_iterator = iterator;
+        using reverse_iterator = std::reverse_iterator<iterator>;
+        using const_reverse_iterator = reverse_iterator;
+        using value_type = Node*;
+        using size_type = std::size_t;
+        using difference_type = std::ptrdiff_t;
 
-        iterator begin() const { return iterator(front()); }
-        iterator end() const { return iterator(); }
-        bool empty() const { return m_Last == nullptr; }
-        int size() const;
-        Node* front() const;
-        Node* back() const { return m_Last; }
+        ChildList(const ChildList&) = delete;
+        ChildList& operator=(const ChildList&) = delete;
+
+        iterator begin() const { return iterator(this, front()); }
+        iterator end() const { return iterator(this, nullptr); }
+        const_iterator cbegin() const { return begin(); }
+        const_iterator cend() const { return end(); }
+        reverse_iterator rbegin() const { return reverse_iterator(end()); }
+        reverse_iterator rend() const { return reverse_iterator(begin()); }
+        const_reverse_iterator crbegin() const { return rbegin(); }
+        const_reverse_iterator crend() const { return rend(); }
+
+        bool empty() const { return m_Count == 0; }
+        size_type size() const { return static_cast<size_type>(m_Count); }
+        Node* front() const { return m_First; }
+        Node* back() const;
 
     private:
         friend class Node;
-        Node* m_Last = nullptr;
+        ChildList() = default;
+        void clear()
+        {
+            m_First = nullptr;
+            m_Count = 0;
+        }
+
+        Node* m_First = nullptr;
+        int m_Count = 0;
     };
 
     // Takes ownership of i_Attributes (null allowed), even when construction fails.
@@ -103,18 +143,18 @@ public:
     // The node's own child list (not a copy); always 0.
     int getChildren(ChildList*& o_Children)
     {
-        o_Children = &m_Children;
+        o_Children = &elementParts().children;
         return 0;
     }
     int getChildren(const ChildList*& o_Children) const
     {
-        o_Children = &m_Children;
+        o_Children = &elementParts().children;
         return 0;
     }
-    const ChildList& getChildList() const { return m_Children; }
+    const ChildList& getChildList() const { return elementParts().children; }
 
     // Stores the parent link; nothing else.
-    void setParent(Node* i_Parent) { m_Parent = i_Parent; }
+    void setParent(Node* i_Parent);
     // Appends i_Child and takes ownership; does not set the child's parent link. Always 0.
     int addChild(Node* i_Child);
 
@@ -123,18 +163,17 @@ public:
     int getLine() const { return m_Line; }
     int getColumn() const { return m_Column; }
     int getSequence() const { return m_Sequence; }
-    Node* getParent() const { return m_Parent; }
-    int getChildCount() const { return m_ChildCount; }
-    Node* getFirstChild() const { return m_Children.front(); }
-    Node* getNextSibling() const
+    Node* getParent() const { return m_Parts != nullptr ? m_Parts->parent : nullptr; }
+    int getChildCount() const { return m_Parts != nullptr ? m_Parts->children.m_Count : 0; }
+    Node* getFirstChild() const { return m_Parts != nullptr ? m_Parts->children.m_First : nullptr; }
+    Node* getNextSibling() const { return m_NextSibling; }
+    Node* getPreviousSibling() const
     {
-        return (m_NextSibling & kEndOfList) != 0 ? nullptr : reinterpret_cast<Node*>(m_NextSibling);
+        return (m_PreviousSibling & kEndOfList) != 0 ? nullptr : linkTarget(m_PreviousSibling);
     }
-    // Walks the siblings (the list keeps no backward links).
-    Node* getPreviousSibling() const;
 
 private:
-    // Marks the last child's forward link, which holds the first child's address. Nodes are
+    // Marks the first child's backward link, which holds the last child's address. Nodes are
     // aligned to at least two bytes, so the lowest bit of an address is free.
     static constexpr std::uintptr_t kEndOfList = 1;
     static Node* linkTarget(std::uintptr_t i_Link) { return reinterpret_cast<Node*>(i_Link & ~kEndOfList); }
@@ -146,28 +185,53 @@ private:
     // Stands for the empty table of block size 1 that has not been made yet.
     static NodeAttributes* unmadeEmptyTable();
 
+    // What only elements use: the children, the parent link and the attribute table. Two
+    // thirds of the nodes of a parsed document are text nodes (one per run of character
+    // data the parser reports), which have none of them, so a node keeps them in a block of
+    // their own, made when first needed: a node is 96 bytes, an element's parts 32 more.
+    struct ElementParts {
+        static void* operator new(std::size_t i_Bytes);
+        static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
+
+        ChildList children;
+        // unmadeEmptyTable() until someone asks for the table.
+        NodeAttributes* attributes = unmadeEmptyTable();
+        Node* parent = nullptr;
+    };
+    // The node's parts, made now if it has none yet.
+    ElementParts& elementParts() const;
+    // The table, unmadeEmptyTable() included; never makes it.
+    NodeAttributes* storedTable() const { return m_Parts != nullptr ? m_Parts->attributes : unmadeEmptyTable(); }
+
     String m_Name;
     int m_Column;
     int m_Line;
     int m_Sequence;
-    int m_ChildCount;
-    // unmadeEmptyTable() until someone asks for the table.
-    mutable NodeAttributes* m_Attributes;
-    ChildList m_Children;
-    Node* m_Parent;
-    // The next sibling; for the last child, the first one marked with kEndOfList (see
+    // Null until the node gets children, a parent link or a table of its own, or someone asks
+    // for its child list or its table; copying and writing never make them.
+    mutable ElementParts* m_Parts;
+    // Null for the last child and while the node is in no list.
+    Node* m_NextSibling;
+    // The previous sibling; for the first child, the last one marked with kEndOfList (see
     // ChildList); 0 while the node is in no list.
-    std::uintptr_t m_NextSibling;
+    std::uintptr_t m_PreviousSibling;
 };
 
-inline Node* Node::ChildList::front() const
+inline Node* Node::ChildList::back() const
 {
-    return m_Last != nullptr ? Node::linkTarget(m_Last->m_NextSibling) : nullptr;
+    const Node* first = front();
+    return first != nullptr ? Node::linkTarget(first->m_PreviousSibling) : nullptr;
 }
 
 inline Node::ChildList::iterator& Node::ChildList::iterator::operator++()
 {
     m_Node = m_Node->getNextSibling();
+    return *this;
+}
+
+inline Node::ChildList::iterator& Node::ChildList::iterator::operator--()
+{
+    m_Node = m_Node != nullptr ? m_Node->getPreviousSibling() : m_List->back();
     return *this;
 }
 

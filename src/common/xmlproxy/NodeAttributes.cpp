@@ -3,10 +3,12 @@
 #include "SmallBlockPool.h"
 #include "XmlProxyResult.h"
 
+#include <cstddef>
+#include <limits>
 #include <memory>
 
 NodeAttributes::NodeAttributes(int i_BlockSize)
-    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize), m_BlockSize(i_BlockSize)
+    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize)
 {
 }
 
@@ -50,11 +52,13 @@ int NodeAttributes::addAttribute(const char16_t* i_Name, const char16_t* i_Value
                                  const char16_t* i_Sequence)
 {
     if (i_Name != nullptr) {
-        int length = 0;
+        std::size_t length = 0;
         while (i_Name[length] != 0)
             ++length;
+        // A name longer than any stored string cannot be present; storing it fails below.
         int existing = 0;
-        if (m_Names.find(i_Name, length, existing) == XMLPROXY_SUCCESS)
+        if (length <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+            m_Names.find(i_Name, static_cast<int>(length), existing) == XMLPROXY_SUCCESS)
             return XMLPROXY_NAME_PRESENT;
     }
     const int index = m_Names.getCount();
@@ -118,13 +122,14 @@ int NodeAttributes::getSequence(int i_Index, String& o_Sequence) const
 
 NodeAttributes* NodeAttributes::copy() const
 {
-    auto table = std::make_unique<NodeAttributes>(m_BlockSize);
+    auto table = std::make_unique<NodeAttributes>(getBlockSize());
     // The names of a table are unique, so adding every attribute of this one to the empty
     // copy succeeds each time; the copy's vectors can therefore be made whole at once.
     table->m_Names.assign(m_Names);
     table->m_Values.assign(m_Values);
-    // Made once: a copy of a large section copies tens of thousands of tables.
-    static const String s_Zero = String::valueOf(0);
-    table->m_Sequences.assignRepeated(s_Zero.getUnits(), getCount());
+    // The decimal text of 0. A constant rather than a String made once: a copy can be made
+    // from a host's exit handler, after the function's statics are gone.
+    static constexpr char16_t kZero[] = u"0";
+    table->m_Sequences.assignRepeated(kZero, getCount());
     return table.release();
 }

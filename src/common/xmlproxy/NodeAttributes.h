@@ -27,7 +27,9 @@ public:
     static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
 
     int getCount() const { return m_Names.getCount(); }
-    int getBlockSize() const { return m_BlockSize; }
+    // The three vectors share it, so the table keeps no copy of its own: a parsed document
+    // has tens of thousands of tables.
+    int getBlockSize() const { return m_Names.getBlockSize(); }
 
     // Appends one attribute; -1007 when the name is present already. An attribute that
     // cannot be stored whole is not stored at all.
@@ -61,7 +63,6 @@ private:
     StringVector m_Names;
     StringVector m_Values;
     StringVector m_Sequences;
-    int m_BlockSize;
 };
 
 #endif

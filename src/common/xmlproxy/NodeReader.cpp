@@ -34,6 +34,7 @@ int NodeReader::read(const String& i_Path, int i_SkipDepth)
     parser->validationSchemaFullChecking = validationSchemaFullChecking;
     parser->externalNoNamespaceSchemaLocation = externalNoNamespaceSchemaLocation;
     parser->externalSchemaLocation = externalSchemaLocation;
+    parser->limits = limits;
     int result = parser->parse(i_Path, stopCallback);
     errorCount = parser->errorCount;
     return result;

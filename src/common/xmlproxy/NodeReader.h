@@ -1,6 +1,7 @@
 #ifndef ORV_NODEREADER_H
 #define ORV_NODEREADER_H
 
+#include "ParseLimits.h"
 #include "String.h"
 
 class NodeSink;
@@ -27,6 +28,7 @@ public:
     int errorCount;
     String externalNoNamespaceSchemaLocation; // empty: none
     String externalSchemaLocation;            // namespace and location pairs; empty: none
+    ParseLimits limits;                       // what one parse may spend
     bool (*stopCallback)();                   // asked between parse steps; null: never stop
 
 private:

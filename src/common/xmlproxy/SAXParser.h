@@ -1,6 +1,7 @@
 #ifndef ORV_SAXPARSER_H
 #define ORV_SAXPARSER_H
 
+#include "ParseLimits.h"
 #include "String.h"
 
 class SAXHandler;
@@ -26,6 +27,7 @@ public:
     int errorCount;
     String externalNoNamespaceSchemaLocation; // empty: none
     String externalSchemaLocation;            // namespace and location pairs; empty: none
+    ParseLimits limits;                       // what one parse may spend
 
 protected:
     SAXHandler* m_Handler;

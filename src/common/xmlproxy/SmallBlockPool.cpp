@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <type_traits>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORV_POOL_DISABLED 1
@@ -54,6 +55,11 @@ private:
 
 using Guard = std::lock_guard<SpinLock>;
 
+// Never destroyed: a host may keep trees in objects of static storage duration, and those
+// release their blocks during the destruction of statics, in an order nobody controls. So
+// the pool has no destructor and is initialised as a constant, before any code runs; its
+// memory stays valid to the end of the process. What it holds goes back to the general
+// allocator once the program is exiting and the last block has come back (see ExitRelease).
 struct Pool {
     SpinLock lock;
     FreeBlock* freeLists[kClassCount] = {};
@@ -62,6 +68,8 @@ struct Pool {
     ChunkHeader* chunks = nullptr;
     std::size_t live = 0;
     std::size_t chunkCount = 0;
+    // Set when the program exits: from then on the chunks are not kept for reuse.
+    bool exiting = false;
 
     // Only when nothing is handed out, so every free block lies in a chunk being freed or
     // reset. The newest chunk is kept (empty) unless `all`, so that a pool that keeps
@@ -87,17 +95,34 @@ struct Pool {
             next = end = nullptr;
         }
     }
-
-    ~Pool() { releaseChunks(true); }
 };
 
-// Constructed on first use and destroyed after every static that could still release a
-// block into it has gone (statics are destroyed in reverse order of construction).
+static_assert(std::is_trivially_destructible<Pool>::value, "the pool must outlive every static");
+
+Pool s_Pool;
+
 Pool& pool()
 {
-    static Pool instance;
-    return instance;
+    return s_Pool;
 }
+
+// Destroyed with the library's statics. Blocks still handed out then (trees a host keeps in
+// statics destroyed later, or frees from an exit handler) keep their chunks; the last one to
+// come back releases them all.
+struct ExitRelease {
+    ExitRelease() = default;
+    ExitRelease(const ExitRelease&) = delete;
+    ExitRelease& operator=(const ExitRelease&) = delete;
+    ~ExitRelease()
+    {
+        Guard guard(s_Pool.lock);
+        s_Pool.exiting = true;
+        if (s_Pool.live == 0)
+            s_Pool.releaseChunks(true);
+    }
+};
+
+ExitRelease s_ExitRelease;
 
 std::size_t classOf(std::size_t i_Bytes)
 {
@@ -160,7 +185,7 @@ void release(void* i_Block, std::size_t i_Bytes) noexcept
     const std::size_t sizeClass = classOf(i_Bytes);
     Guard guard(p.lock);
     if (--p.live == 0) {
-        p.releaseChunks(false);
+        p.releaseChunks(p.exiting);
         return;
     }
     FreeBlock* block = static_cast<FreeBlock*>(i_Block);

@@ -16,9 +16,11 @@
 //
 // One pool serves the process, behind a lock that is never contended in practice (parses
 // run one at a time), so a tree may be built on one thread and released on another. The
-// pool counts the blocks it has handed out; when the last one comes back, every chunk goes
-// back to the general allocator, so a host that has released its trees holds no memory for
-// them, and nothing is left behind when a thread or the library goes away.
+// pool counts the blocks it has handed out; when the last one comes back, every chunk but
+// one goes back to the general allocator, so a host that has released its trees holds no
+// memory for them. The pool itself is never destroyed, so a tree may be released at any
+// point of the program's exit (from a static object or an exit handler); once the program
+// exits, the last block to come back releases every chunk.
 //
 // Built with the address sanitizer, every block comes from the general allocator instead,
 // so that the sanitizer sees each object's lifetime and leaks on its own.

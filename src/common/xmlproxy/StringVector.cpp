@@ -5,50 +5,65 @@
 #include "XmlProxyResult.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <new>
 
 namespace {
 
-int unitLength(const char16_t* i_Text)
+std::size_t unitLength(const char16_t* i_Text)
 {
-    int length = 0;
+    std::size_t length = 0;
     while (i_Text[length] != 0)
         ++length;
     return length;
+}
+
+// The counts of a vector are 32-bit, as the indexes and lengths of its interface are, so its
+// blocks hold at most this many units. A request for more cannot be met any more than an
+// allocation that fails, and is answered the same way: std::bad_alloc, the vector unchanged.
+constexpr std::int64_t kMostUnits = std::numeric_limits<int>::max();
+
+void refuseMoreThanMostUnits(std::int64_t i_Units)
+{
+    if (i_Units > kMostUnits)
+        throw std::bad_alloc();
 }
 
 // Units allocated behind a vector whose blocks hold i_Units units. Small buffers are
 // rounded to whole pool granules; from kExactLimit on, to eight steps per power of two, so
 // a buffer grown one string at a time is moved O(log n) times while a buffer sized once
 // wastes at most an eighth. A pure function of the blocks, so the size need not be stored.
-constexpr int kExactLimit = 64;
-constexpr int kUnitsPerGranule = static_cast<int>(SmallBlockPool::kGranule / sizeof(char16_t));
-constexpr int kStepsPerDoubling = 8;
+constexpr std::size_t kExactLimit = 64;
+constexpr std::size_t kUnitsPerGranule = SmallBlockPool::kGranule / sizeof(char16_t);
+constexpr std::size_t kStepsPerDoubling = 8;
 
-int allocatedUnits(int i_Units)
+std::size_t allocatedUnits(int i_Units)
 {
-    if (i_Units <= kExactLimit)
-        return (i_Units + kUnitsPerGranule - 1) / kUnitsPerGranule * kUnitsPerGranule;
-    int power = kExactLimit;
-    while (power < i_Units / 2 + i_Units % 2)
+    const std::size_t units = static_cast<std::size_t>(i_Units);
+    if (units <= kExactLimit)
+        return (units + kUnitsPerGranule - 1) / kUnitsPerGranule * kUnitsPerGranule;
+    std::size_t power = kExactLimit;
+    while (power < units / 2 + units % 2)
         power *= 2;
-    const int step = power / kStepsPerDoubling;
-    return (i_Units + step - 1) / step * step;
+    const std::size_t step = power / kStepsPerDoubling;
+    return (units + step - 1) / step * step;
 }
 
-char16_t* allocateUnits(int i_Units)
+char16_t* allocateUnits(std::size_t i_Units)
 {
     if (i_Units == 0)
         return nullptr;
-    const std::size_t bytes = static_cast<std::size_t>(i_Units) * sizeof(char16_t);
+    const std::size_t bytes = i_Units * sizeof(char16_t);
     auto* units = static_cast<char16_t*>(SmallBlockPool::allocate(bytes));
     std::memset(units, 0, bytes);
     return units;
 }
 
-void releaseUnits(char16_t* i_Units, int i_Count)
+void releaseUnits(char16_t* i_Units, std::size_t i_Count)
 {
-    SmallBlockPool::release(i_Units, static_cast<std::size_t>(i_Count) * sizeof(char16_t));
+    SmallBlockPool::release(i_Units, i_Count * sizeof(char16_t));
 }
 
 } // namespace
@@ -91,7 +106,7 @@ int StringVector::get(int i_Index, String& o_Text) const
     if (i_Index < 0 || i_Index >= m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
     const char16_t* start = m_Buffer + offsetOf(i_Index);
-    o_Text.assign(start, static_cast<std::size_t>(unitLength(start)));
+    o_Text.assign(start, unitLength(start));
     return XMLPROXY_SUCCESS;
 }
 
@@ -126,7 +141,7 @@ int StringVector::insert(int i_Index, const unsigned short* i_Text)
         return XMLPROXY_NULL_STRING;
     if (i_Index < 0 || i_Index > m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
-    int length = 0;
+    std::size_t length = 0;
     while (i_Text[length] != 0)
         ++length;
     return insertUnits(i_Index, i_Text, length);
@@ -141,9 +156,11 @@ int StringVector::insert(int i_Index, const char16_t* i_Text)
     return insertUnits(i_Index, i_Text, unitLength(i_Text));
 }
 
-int StringVector::insertUnits(int i_Index, const void* i_Text, int i_Length)
+int StringVector::insertUnits(int i_Index, const void* i_Text, std::size_t i_Length)
 {
-    const int needed = i_Length + 1;
+    refuseMoreThanMostUnits(static_cast<std::int64_t>(usedUnits()) + 1 +
+                            static_cast<std::int64_t>(std::min<std::size_t>(i_Length, kMostUnits)));
+    const int needed = static_cast<int>(i_Length) + 1;
     const int offset = offsetOf(i_Index);
     const int tail = usedUnits() - offset;
     // Growing first and then moving the tail up in place gives the same buffer as setting
@@ -152,7 +169,7 @@ int StringVector::insertUnits(int i_Index, const void* i_Text, int i_Length)
     reserve(needed);
     std::memmove(m_Buffer + offset + needed, m_Buffer + offset,
                  static_cast<std::size_t>(tail) * sizeof(char16_t));
-    std::memcpy(m_Buffer + offset, i_Text, static_cast<std::size_t>(i_Length) * sizeof(char16_t));
+    std::memcpy(m_Buffer + offset, i_Text, i_Length * sizeof(char16_t));
     m_Buffer[offset + i_Length] = 0;
     ++m_Count;
     m_Free -= needed;
@@ -164,7 +181,7 @@ int StringVector::remove(int i_Index)
     if (i_Index < 0 || i_Index >= m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
     const int offset = offsetOf(i_Index);
-    const int removed = unitLength(m_Buffer + offset) + 1;
+    const int removed = static_cast<int>(unitLength(m_Buffer + offset)) + 1;
     const int used = usedUnits();
     std::memmove(m_Buffer + offset, m_Buffer + offset + removed,
                  static_cast<std::size_t>(used - offset - removed) * sizeof(char16_t));
@@ -191,6 +208,7 @@ int StringVector::reserve(int i_Units)
         return XMLPROXY_SUCCESS;
     const int missing = i_Units - m_Free;
     const int newBlocks = missing / m_BlockSize + (missing % m_BlockSize != 0 ? 1 : 0);
+    refuseMoreThanMostUnits((static_cast<std::int64_t>(m_BlockCount) + newBlocks) * m_BlockSize);
     resizeBlocks(m_BlockCount + newBlocks);
     m_Free += newBlocks * m_BlockSize;
     return XMLPROXY_SUCCESS;
@@ -198,8 +216,8 @@ int StringVector::reserve(int i_Units)
 
 void StringVector::resizeBlocks(int i_Blocks)
 {
-    const int before = allocatedUnits(getCapacity());
-    const int after = allocatedUnits(i_Blocks * m_BlockSize);
+    const std::size_t before = allocatedUnits(getCapacity());
+    const std::size_t after = allocatedUnits(i_Blocks * m_BlockSize);
     if (after != before) {
         // The units between the blocks and the end of the allocation are 0 already, in the
         // old buffer as in the new one; only the used part has to move.
@@ -227,12 +245,14 @@ int StringVector::assign(const StringVector& i_Other)
 
 int StringVector::assignRepeated(const char16_t* i_Text, int i_Times)
 {
+    const std::size_t length = unitLength(i_Text) + 1;
+    refuseMoreThanMostUnits(static_cast<std::int64_t>(std::min<std::size_t>(length, kMostUnits)) * i_Times);
+    const int units = static_cast<int>(length) * i_Times;
     clear();
-    const int length = unitLength(i_Text) + 1;
-    reserve(length * i_Times);
+    reserve(units);
     for (int time = 0; time < i_Times; ++time)
-        std::memcpy(m_Buffer + time * length, i_Text, static_cast<std::size_t>(length) * sizeof(char16_t));
-    m_Free -= length * i_Times;
+        std::memcpy(m_Buffer + static_cast<std::size_t>(time) * length, i_Text, length * sizeof(char16_t));
+    m_Free -= units;
     m_Count = i_Times;
     return XMLPROXY_SUCCESS;
 }

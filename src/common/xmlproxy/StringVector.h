@@ -4,6 +4,8 @@
 #include "OrvExport.h"
 #include "String.h"
 
+#include <cstddef>
+
 // An ordered list of 16-bit strings kept back to back in one buffer, each ended by a 0
 // unit. The buffer grows and shrinks in whole blocks of m_BlockSize units, so a list of
 // any length costs a single allocation; after any growth and after any removal fewer than
@@ -12,6 +14,8 @@
 //
 // Status codes: 0 success, -1002 index out of range, -1006 not found, -1009 null string.
 // A refused call leaves the vector unchanged. Lookups walk the buffer from its start.
+// The blocks hold at most 2^31 - 1 units; growing beyond that throws std::bad_alloc, as a
+// failed allocation does, and leaves the vector unchanged.
 class ORVCFG_API StringVector {
 public:
     // blockSize must be greater than 0 (checked: the program stops otherwise).
@@ -68,7 +72,7 @@ private:
     // Offset in units of the string at i_Index (the end of the used part for m_Count).
     int offsetOf(int i_Index) const;
     // i_Text points at i_Length 16-bit units (of either 16-bit type), copied bytewise.
-    int insertUnits(int i_Index, const void* i_Text, int i_Length);
+    int insertUnits(int i_Index, const void* i_Text, std::size_t i_Length);
     // Gives the vector i_Blocks blocks, keeping the used part; the caller has made sure
     // that it fits.
     void resizeBlocks(int i_Blocks);

@@ -1,12 +1,17 @@
 #include "XercesParser.h"
 
+#include "BoundedMemoryManager.h"
+#include "EntityExpansionMeter.h"
+#include "ParseGuard.h"
+#include "ParseRefusal.h"
+#include "RefusingEntityResolver.h"
 #include "SAXHandler.h"
 #include "XercesProxy.h"
+#include "XmlFileInputSource.h"
 #include "XmlProxyResult.h"
 #include "XmlZipInputSource.h"
 #include "ZipFile.h"
 
-#include <xercesc/framework/LocalFileInputSource.hpp>
 #include <xercesc/framework/XMLPScanToken.hpp>
 #include <xercesc/parsers/SAXParser.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
@@ -14,8 +19,6 @@
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -37,17 +40,30 @@ public:
     XercesSession& operator=(const XercesSession&) = delete;
 };
 
-struct FreeDeleter {
-    void operator()(void* block) const { std::free(block); }
+// No part of a parse may reach the network: the library's network accessor is taken away
+// for the parse and given back afterwards, for other users of the library in the process.
+class NetworkAccessOff {
+public:
+    NetworkAccessOff() : m_Saved(xercesc::XMLPlatformUtils::fgNetAccessor)
+    {
+        xercesc::XMLPlatformUtils::fgNetAccessor = nullptr;
+    }
+    ~NetworkAccessOff() { xercesc::XMLPlatformUtils::fgNetAccessor = m_Saved; }
+    NetworkAccessOff(const NetworkAccessOff&) = delete;
+    NetworkAccessOff& operator=(const NetworkAccessOff&) = delete;
+
+private:
+    xercesc::XMLNetAccessor* m_Saved;
 };
 
-// A library exception reaches the handler as a critical error; its line is the line of the
-// library's own source that raised it, as the library reports no document position here.
+// A library exception reaches the handler as a critical error without a line: the only
+// line it carries is one of the library's own source, which means nothing in a document.
+constexpr int kNoDocumentLine = 0;
+
 void reportException(SAXHandler* handler, const xercesc::XMLException& exception)
 {
     const XMLCh* message = exception.getMessage();
-    handler->fatalError(message != nullptr ? String(message) : String(),
-                        static_cast<int>(exception.getSrcLine()));
+    handler->fatalError(message != nullptr ? String(message) : String(), kNoDocumentLine);
 }
 
 void applySettings(const SAXParser& settings, xercesc::SAXParser& parser)
@@ -76,18 +92,22 @@ void applySettings(const SAXParser& settings, xercesc::SAXParser& parser)
         parser.setExternalSchemaLocation(settings.externalSchemaLocation.narrow());
 }
 
-// A zip archive is read from its first entry; anything else as a local file.
-xercesc::InputSource* makeInputSource(const String& path)
+// Nothing outside the document and the configured schema is read: external entities and
+// DTDs go to the resolver, which refuses them, and the library does not look further when
+// it does; schema location hints in the document are asked of the resolver as well.
+void closeTheWayOut(xercesc::SAXParser& parser, RefusingEntityResolver& resolver)
+{
+    parser.setXMLEntityResolver(&resolver);
+    parser.setDisableDefaultEntityResolution(true);
+    parser.setLoadExternalDTD(false);
+}
+
+// A zip archive is read from its first entry; anything else as a regular file.
+xercesc::InputSource* makeInputSource(const String& path, ParseGuard& guard)
 {
     if (ZipFile::isValid(path) == 0)
-        return new XmlZipInputSource(path);
-
-    const std::size_t units = static_cast<std::size_t>(path.length()) + 1;
-    std::unique_ptr<XMLCh, FreeDeleter> buffer(static_cast<XMLCh*>(std::malloc(units * sizeof(XMLCh))));
-    if (!buffer)
-        return nullptr;
-    std::memcpy(buffer.get(), path.getUnits(), units * sizeof(XMLCh));
-    return new xercesc::LocalFileInputSource(buffer.get(), xercesc::XMLPlatformUtils::fgMemoryManager);
+        return new XmlZipInputSource(path, &guard);
+    return new XmlFileInputSource(path, &guard);
 }
 
 } // namespace
@@ -105,25 +125,32 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
         return XMLPROXY_INIT_FAILED;
     }
     XercesSession session;
+    NetworkAccessOff networkOff;
 
-    // Declared in this order so that the source goes first, then the parser, then the
-    // proxy that the parser calls, and the library is terminated last.
-    XercesProxy proxy(m_Handler);
-    // A few entity declarations can name gigabytes of text; the security manager makes the
-    // library stop with a fatal error once a document has expanded more entity references
-    // than its limit.
+    // Declared in this order so that the source goes first, then the parser, then what the
+    // parser calls, then the memory the parser held, and the library is terminated last.
+    ParseGuard guard(m_Handler, limits);
+    BoundedMemoryManager memory(limits.libraryMemoryBytes);
+    XercesProxy proxy(m_Handler, &guard);
+    EntityExpansionMeter expansionMeter(&guard);
+    RefusingEntityResolver resolver(&guard, externalNoNamespaceSchemaLocation, externalSchemaLocation);
+    // The security manager also stops the library once a document has expanded more entity
+    // references than its limit, however short each expansion.
     xercesc::SecurityManager securityManager;
-    std::unique_ptr<xercesc::SAXParser> parser(
-        new xercesc::SAXParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager, nullptr));
-    applySettings(*this, *parser);
-    parser->setSecurityManager(&securityManager);
-    std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path));
-    if (!source)
-        return XMLPROXY_NO_INPUT_SOURCE;
-
+    std::unique_ptr<xercesc::SAXParser> parser;
     try {
+        // Inside the guard: the parser's own making already counts against its memory bound.
+        parser.reset(new xercesc::SAXParser(nullptr, &memory, nullptr));
+        applySettings(*this, *parser);
+        closeTheWayOut(*parser, resolver);
+        parser->setSecurityManager(&securityManager);
+        std::unique_ptr<xercesc::InputSource> source(makeInputSource(i_Path, guard));
+        if (!source)
+            return XMLPROXY_NO_INPUT_SOURCE;
+
         parser->setDocumentHandler(&proxy);
         parser->setErrorHandler(&proxy);
+        parser->installAdvDocHandler(&expansionMeter);
 
         xercesc::XMLPScanToken token;
         bool more = parser->parseFirst(*source, token);
@@ -139,8 +166,15 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
 
         errorCount = static_cast<int>(parser->getErrorCount());
         return stopRequested ? XMLPROXY_STOPPED : XMLPROXY_SUCCESS;
+    } catch (const ParseRefusal&) {
+        // The handler has heard why.
+        return XMLPROXY_OTHER_EXCEPTION;
     } catch (const xercesc::OutOfMemoryException&) {
-        // The library's own out-of-memory report is out of memory all the same.
+        if (memory.exceeded()) {
+            guard.reportLibraryMemory();
+            return XMLPROXY_OTHER_EXCEPTION;
+        }
+        // Otherwise the library's own out-of-memory report is out of memory all the same.
         throw std::bad_alloc();
     } catch (const xercesc::XMLException& exception) {
         reportException(m_Handler, exception);
@@ -148,8 +182,6 @@ int XercesParser::parse(const String& i_Path, bool (*i_StopCallback)())
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
-        // Among them the proxy's refusal of a document nested too deep, already reported
-        // to the handler as a critical error.
         return XMLPROXY_OTHER_EXCEPTION;
     }
 }

@@ -1,14 +1,19 @@
 #include "XercesProxy.h"
 
+#include "Node.h"
 #include "NodeAttributes.h"
+#include "ParseGuard.h"
+#include "ParseRefusal.h"
 #include "SAXHandler.h"
 #include "String.h"
+#include "TextNode.h"
 #include "XmlProxyAssert.h"
 
 #include <xercesc/sax/AttributeList.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -65,6 +70,9 @@ const char16_t* formatSequence(int value, char16_t (&buffer)[16])
     return begin;
 }
 
+// What an attribute costs a table beyond its units: the three strings' bookkeeping.
+constexpr std::size_t kAttributeBytes = 3 * sizeof(void*);
+
 int toLine(XMLFileLoc line)
 {
     return static_cast<int>(line);
@@ -72,7 +80,10 @@ int toLine(XMLFileLoc line)
 
 } // namespace
 
-XercesProxy::XercesProxy(SAXHandler* i_Handler) : m_Handler(i_Handler), m_Locator(nullptr), m_Sequence(0), m_Depth(0) {}
+XercesProxy::XercesProxy(SAXHandler* i_Handler, ParseGuard* i_Guard)
+    : m_Handler(i_Handler), m_Guard(i_Guard), m_Locator(nullptr), m_Sequence(0), m_Depth(0)
+{
+}
 
 XercesProxy::~XercesProxy() = default;
 
@@ -90,6 +101,8 @@ int XercesProxy::currentColumn() const
 void XercesProxy::setDocumentLocator(const xercesc::Locator* const i_Locator)
 {
     m_Locator = i_Locator;
+    if (m_Guard != nullptr)
+        m_Guard->setLocator(i_Locator);
 }
 
 void XercesProxy::startDocument()
@@ -107,9 +120,11 @@ void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList
     if (++m_Depth > MAX_ELEMENT_DEPTH) {
         const std::string message = "Elements nested deeper than " + std::to_string(MAX_ELEMENT_DEPTH) + " levels";
         m_Handler->fatalError(String(message.c_str()), currentLine());
-        throw NestingTooDeep();
+        throw ParseRefusal();
     }
     const char16_t* name = orEmpty(i_Name);
+    if (m_Guard != nullptr)
+        chargeElement(unitCount(name), i_Attributes);
     if (i_Attributes.getLength() == 0) {
         m_Handler->startBareElementUnits(name, unitCount(name), currentLine(), currentColumn(), m_Sequence++);
         return;
@@ -119,6 +134,18 @@ void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList
     int sequence = m_Sequence++;
     m_Handler->startElementUnits(name, unitCount(name), table.release(), currentLine(), currentColumn(),
                                  sequence);
+}
+
+void XercesProxy::chargeElement(std::size_t i_NameUnits, xercesc::AttributeList& i_Attributes)
+{
+    m_Guard->endTextRun();
+    std::size_t bytes = sizeof(Node) + 2 * i_NameUnits;
+    for (XMLSize_t index = 0; index < i_Attributes.getLength(); ++index) {
+        const std::size_t valueUnits = unitCount(orEmpty(i_Attributes.getValue(index)));
+        m_Guard->chargeAttributeValue(valueUnits);
+        bytes += kAttributeBytes + 2 * (unitCount(orEmpty(i_Attributes.getName(index))) + valueUnits);
+    }
+    m_Guard->chargeTree(bytes);
 }
 
 void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out)
@@ -137,7 +164,10 @@ void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttri
     std::size_t sequenceUnits = 0;
     for (XMLSize_t index = 0; index < count; ++index)
         sequenceUnits += unitCount(formatSequence(m_Sequence + static_cast<int>(index), sequence)) + 1;
-    o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), static_cast<int>(sequenceUnits));
+    // Sums past what a vector can count are left to grow, and to refuse, attribute by attribute.
+    const std::size_t most = static_cast<std::size_t>(INT_MAX);
+    if (nameUnits <= most && valueUnits <= most && sequenceUnits <= most)
+        o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), static_cast<int>(sequenceUnits));
     for (XMLSize_t index = 0; index < count; ++index) {
         // A refused attribute (a second one of the same name) is simply left out.
         o_Out->addAttribute(orEmpty(i_Attributes.getName(index)), orEmpty(i_Attributes.getValue(index)),
@@ -149,6 +179,8 @@ void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttri
 void XercesProxy::endElement(const XMLCh* const i_Name)
 {
     --m_Depth;
+    if (m_Guard != nullptr)
+        m_Guard->endTextRun();
     const char16_t* name = orEmpty(i_Name);
     m_Handler->endElementUnits(name, unitCount(name));
 }
@@ -160,6 +192,10 @@ void XercesProxy::characters(const XMLCh* const i_Chars, const XMLSize_t i_Lengt
     // to the handler as units, so that no String is built for what it does not keep.
     if (i_Chars == nullptr || isAllWhiteSpace(i_Chars, i_Length))
         return;
+    if (m_Guard != nullptr) {
+        m_Guard->chargeTextRun(i_Length);
+        m_Guard->chargeTree(sizeof(TextNode) + 2 * i_Length);
+    }
     int sequence = m_Sequence++;
     m_Handler->charactersUnits(i_Chars, i_Length, currentLine(), currentColumn(), sequence);
 }

@@ -3,16 +3,21 @@
 
 #include <xercesc/sax/HandlerBase.hpp>
 
+#include <cstddef>
+
 class NodeAttributes;
+class ParseGuard;
 class SAXHandler;
 
 // Receives the XML library's SAX callbacks for one document and passes them on to a
 // SAXHandler in the proxy layer's terms. Attributes, elements and text are numbered in
 // document order from 0; an element's attributes are numbered before the element.
 // Ignorable white space and processing instructions keep HandlerBase's behaviour: dropped.
+// With a guard, every name, attribute and text is charged to the parse's bounds before the
+// handler receives it.
 class XercesProxy : public xercesc::HandlerBase {
 public:
-    explicit XercesProxy(SAXHandler* i_Handler);
+    explicit XercesProxy(SAXHandler* i_Handler, ParseGuard* i_Guard = nullptr);
     ~XercesProxy() override;
     XercesProxy(const XercesProxy&) = delete;
     XercesProxy& operator=(const XercesProxy&) = delete;
@@ -31,17 +36,17 @@ public:
     // namespace prefixes by walking every open element, so a start tag costs as much as
     // the depth: a configuration document is a handful of levels deep, and a hostile one
     // must not buy hours of parsing with a million levels.
+    // A start tag past it throws ParseRefusal after the handler has heard a critical error.
     static constexpr int MAX_ELEMENT_DEPTH = 1000;
-    // Thrown out of the parse by a start tag past MAX_ELEMENT_DEPTH, after the handler
-    // has heard a critical error.
-    struct NestingTooDeep {};
 
 private:
     void fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out);
+    void chargeElement(std::size_t i_NameUnits, xercesc::AttributeList& i_Attributes);
     int currentLine() const;
     int currentColumn() const;
 
     SAXHandler* m_Handler;
+    ParseGuard* m_Guard;
     const xercesc::Locator* m_Locator;
     int m_Sequence;
     int m_Depth; // elements open

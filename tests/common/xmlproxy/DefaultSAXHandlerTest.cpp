@@ -1,10 +1,12 @@
 #include "DefaultSAXHandler.h"
+#include "SmallBlockPool.h"
 #include "TreeTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,19 @@ TEST(DefaultSAXHandler, DeliversEachTreeAtTheSkipDepthWhenItsEndTagArrives)
     }
 }
 
+TEST(DefaultSAXHandler, TableOfAnElementWhoseNodeCannotBeMadeIsFreed)
+{
+    const std::size_t before = SmallBlockPool::liveBlocks();
+    orvtest::RecordingSink sink;
+    DefaultSAXHandler handler(&sink, 0);
+    // No name can be that long: making it fails after the node's memory was allocated.
+    EXPECT_THROW(handler.startElementUnits(u"a", std::u16string().max_size() + 1,
+                                           orvtest::attributes({{u"x", u"1"}}), 1, 1, 1),
+                 std::length_error);
+    EXPECT_EQ(before, SmallBlockPool::liveBlocks());
+    EXPECT_EQ(0, handler.getDepth());
+}
+
 TEST(DefaultSAXHandler, MessagesReachTheSinkAndItsAnswersComeBack)
 {
     orvtest::RecordingSink sink;
@@ -85,40 +100,4 @@ TEST(DefaultSAXHandler, MessagesReachTheSinkAndItsAnswersComeBack)
     EXPECT_EQ(XMLPROXY_NULL_STRING, handler.error(String(u"e"), 4));
     EXPECT_EQ(XMLPROXY_NULL_STRING, handler.fatalError(String(u"f"), 5));
     EXPECT_EQ((std::vector<std::string>{"warning@3: w", "error@4: e", "critical@5: f"}), sink.messages);
-}
-
-namespace {
-
-// A handler of its own keeps the default unit entry points.
-struct LastEventHandler : SAXHandler {
-    void startDocument() override {}
-    void endDocument() override {}
-    void startElement(const String& i_Name, NodeAttributes* i_Table, int, int, int) override
-    {
-        last = i_Name;
-        table.reset(i_Table);
-    }
-    void endElement(const String& i_Name) override { last = i_Name; }
-    void characters(const String& i_Text, int, int, int) override { last = i_Text; }
-    int warning(const String&, int) override { return 0; }
-    int error(const String&, int) override { return 0; }
-    int fatalError(const String&, int) override { return 0; }
-    String last;
-    std::unique_ptr<NodeAttributes> table;
-};
-
-} // namespace
-
-TEST(SAXHandler, DefaultUnitEntryPointsPassTheTextByLengthAndABareElementARealEmptyTable)
-{
-    LastEventHandler handler;
-    handler.startBareElementUnits(u"Timeout!", 7, 1, 2, 3);
-    EXPECT_EQ(u"Timeout", handler.last.units());
-    ASSERT_NE(nullptr, handler.table);
-    EXPECT_EQ(0, handler.table->getCount());
-    EXPECT_EQ(1, handler.table->getBlockSize());
-    handler.charactersUnits(u"text", 2, 1, 2, 3);
-    EXPECT_EQ(u"te", handler.last.units());
-    handler.endElementUnits(u"Timeout!", 7);
-    EXPECT_EQ(u"Timeout", handler.last.units());
 }

@@ -6,9 +6,12 @@
 #include <pthread.h>
 
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 using orvtest::attributes;
 using orvtest::element;
@@ -39,42 +42,104 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
     }
 }
 
+namespace {
+
+// A host's own kind of element: it writes a marker, answers with a result of its own, makes
+// copies of its kind, and counts the live ones.
+struct HostNode : Node {
+    explicit HostNode(int i_Result, std::vector<Node*> i_Children = {})
+        : Node(String(u"host"), nullptr, 0, 0, 0), result(i_Result)
+    {
+        ++live;
+        for (Node* child : i_Children)
+            addChild(child);
+    }
+    ~HostNode() override { --live; }
+    Node* clone() const override { return new HostNode(result); }
+    int write(std::ostream& o_Out, int i_Indent) const override
+    {
+        o_Out << "[host " << i_Indent << "]";
+        return result;
+    }
+    int result;
+    static int live;
+};
+int HostNode::live = 0;
+
+} // namespace
+
+// Deleting a root deletes every node below it once, through the virtual destructor.
+TEST(NodeWrite, HostSubclassesWriteCopyAndDeleteThemselvesAndANonZeroResultStopsTheSiblings)
+{
+    const struct { Node* tree; int result; std::string expected; } cases[] = {
+        {element(u"r", {element(u"a"), new HostNode(0, {new HostNode(0), element(u"x")}), element(u"b")}), 0,
+         "<r>\n <a/>[host 1] <b/></r>\n"},
+        // No later sibling at any level is written; every end tag is.
+        {element(u"r", {element(u"a", {new HostNode(7), element(u"x")}), element(u"b")}), 7,
+         "<r>\n <a>\n[host 2] </a>\n</r>\n"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Node> tree(c.tree);
+        std::unique_ptr<Node> copy(tree->clone());
+        for (const Node* node : {tree.get(), copy.get()}) {
+            std::ostringstream out;
+            EXPECT_EQ(c.result, node->write(out, 0));
+            EXPECT_EQ(c.expected, out.str());
+        }
+    }
+    EXPECT_EQ(0, HostNode::live);
+}
+
 // Numbers and parent links of copies are checked with the trees the handler delivers.
 TEST(Node, CopyHasItsOwnTablesAndATextNodeAFreshEmptyOne)
 {
-    std::unique_ptr<Node> root(element(u"r", {element(u"f", {text(u"t")}), element(u"s")}, attributes({{u"a", u"1"}})));
+    std::unique_ptr<Node> root(element(u"r", {text(u"t"), element(u"s")}, attributes({{u"a", u"1"}})));
     std::unique_ptr<Node> copy(root->clone());
     EXPECT_EQ(orvtest::written(root.get()), orvtest::written(copy.get()));
     EXPECT_NE(root->getAttributes(), copy->getAttributes());
     EXPECT_EQ(nullptr, copy->getChildList().back()->getAttributes());
-
     // A text node's table is its own, empty, of block size 1: a copy gets a fresh one.
-    Node* textNode = root->getFirstChild()->getFirstChild();
-    NodeAttributes* table = textNode->getAttributes();
-    ASSERT_TRUE(table != nullptr && table == textNode->getAttributes());
+    NodeAttributes* table = root->getFirstChild()->getAttributes();
+    ASSERT_TRUE(table != nullptr && table == root->getFirstChild()->getAttributes());
     EXPECT_EQ(1, table->getBlockSize());
     ASSERT_EQ(XMLPROXY_SUCCESS, table->addAttribute(u"x", u"1", u"0"));
-    EXPECT_EQ(0, std::unique_ptr<Node>(textNode->clone())->getAttributes()->getCount());
+    EXPECT_EQ(0, std::unique_ptr<Node>(root->getFirstChild()->clone())->getAttributes()->getCount());
 }
 
-TEST(Node, DeletingTheRootDeletesEveryNodeOnceThroughTheVirtualDestructor)
+static_assert(std::is_same<std::iterator_traits<Node::ChildList::iterator>::iterator_category,
+                           std::bidirectional_iterator_tag>::value &&
+                  !std::is_copy_constructible<Node::ChildList>::value && !std::is_copy_assignable<Node::ChildList>::value,
+              "a host steps back from end(); a copy would share the node's children");
+
+// Every walk agrees, whatever the number of children; 300,000 children walked backwards by
+// their sibling links take as long as forwards.
+TEST(NodeChildList, WalksForwardsAndBackwardsFromEitherEnd)
 {
-    static int deleted;
-    deleted = 0;
-    struct Counted : Node {
-        explicit Counted(std::vector<Node*> i_Children = {}) : Node(String(u"n"), nullptr, 0, 0, 0)
-        {
-            for (Node* child : i_Children)
-                addChild(child);
-        }
-        ~Counted() override { ++deleted; }
-    };
-    Node::ChildList* children = nullptr;
-    Counted leaf;
-    EXPECT_EQ(0, leaf.getChildren(children));
-    EXPECT_TRUE(children->empty());
-    delete new Counted({new Counted({new Counted, new Counted({new Counted})}), new Counted});
-    EXPECT_EQ(6, deleted);
+    for (int count : {0, 1, 2, 3, 300000}) {
+        SCOPED_TRACE(count);
+        Node parent(String(u"p"), nullptr, 1, 1, 0);
+        std::vector<Node*> children;
+        for (int i = 0; i < count; ++i)
+            parent.addChild(children.emplace_back(i % 2 == 0 ? element(u"e") : text(u"t")));
+        Node::ChildList* list = nullptr;
+        ASSERT_EQ(0, parent.getChildren(list));
+        const std::vector<Node*> reversed(children.rbegin(), children.rend());
+        std::vector<Node*> bySiblings;
+        for (Node* child = list->back(); child != nullptr; child = child->getPreviousSibling())
+            bySiblings.push_back(child);
+        EXPECT_EQ(children.size(), list->size());
+        EXPECT_EQ(children, std::vector<Node*>(list->cbegin(), list->cend()));
+        EXPECT_EQ(reversed, std::vector<Node*>(list->rbegin(), list->rend()));
+        EXPECT_EQ(reversed, bySiblings);
+        if (count == 0)
+            continue;
+        // An iterator taken before an append reaches the appended child, then the end.
+        auto last = std::prev(list->end());
+        EXPECT_EQ(children.back(), *last);
+        parent.addChild(element(u"added"));
+        EXPECT_EQ(u"added", (*++last)->getName().units());
+        EXPECT_EQ(list->end(), ++last);
+    }
 }
 
 namespace {

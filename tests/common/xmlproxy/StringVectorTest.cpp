@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,20 @@ TEST(StringVector, GrowsAndShrinksInWholeBlocksAndRefusesBadArgumentsUnchanged)
     EXPECT_EQ(Geometry(4, 2), geometry(vector)); // six units free: one block goes
     EXPECT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
     EXPECT_EQ(Geometry(0, 0), geometry(vector));
+}
+
+TEST(StringVector, GrowthPastTwoToThe31UnitsFailsAsAnAllocationAndLeavesTheVectorUnchanged)
+{
+    const int most = std::numeric_limits<int>::max();
+    StringVector wide(1 << 30); // two blocks would hold 2^31 units
+    EXPECT_THROW(wide.reserve(most), std::bad_alloc);
+    EXPECT_EQ(Geometry(0, 0), geometry(wide));
+    StringVector vector(4);
+    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"ab"));
+    EXPECT_THROW(vector.reserve(most), std::bad_alloc);
+    EXPECT_THROW(vector.assignRepeated(u"abc", 1 << 30), std::bad_alloc); // 2^32 units
+    EXPECT_EQ(Geometry(4, 1), geometry(vector));
+    EXPECT_EQ(std::vector<std::u16string>{u"ab"}, contents(vector));
 }
 
 TEST(NodeAttributes, RefusesASecondAttributeOfTheSameNameAndRollsBackAPartialOne)

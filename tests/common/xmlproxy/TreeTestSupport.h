@@ -7,6 +7,7 @@
 #include "TextNode.h"
 #include "XmlProxyResult.h"
 
+#include <cstddef>
 #include <initializer_list>
 #include <memory>
 #include <sstream>
@@ -76,7 +77,7 @@ inline std::string describe(const Node& i_Node, const Node* i_Parent = nullptr)
         out += (i == 0 ? "{" : ",") + std::string(name) + "=" + std::string(value) + "#" + std::string(sequence);
         out += i + 1 == table->getCount() ? "}" : "";
     }
-    if (i_Node.getChildCount() != i_Node.getChildList().size())
+    if (static_cast<std::size_t>(i_Node.getChildCount()) != i_Node.getChildList().size())
         out += "(child count " + std::to_string(i_Node.getChildCount()) + ")";
     for (const Node* child : i_Node.getChildList())
         out += (child == i_Node.getFirstChild() ? "[" : " ") + describe(*child, &i_Node) +
