@@ -54,6 +54,17 @@ set(ORV_INSTALL_TYPE global CACHE STRING
 set_property(CACHE ORV_INSTALL_TYPE PROPERTY STRINGS local global)
 
 set(ORV_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
+# The installation directory as the shipped files name it. Windows paths are written with
+# backslashes, the build tree as wine's drive Z: sees it, and an installed tree (a zip
+# archive can be unpacked anywhere) at the usual place of programs.
+set(ORV_BUILD_TREE_HOME ${CMAKE_BINARY_DIR})
+set(ORV_STAGE_OPTIONS)
+if(WIN32)
+  set(ORV_BUILD_TREE_HOME "Z:${CMAKE_BINARY_DIR}")
+  set(ORV_WIN_INSTALL_HOME "C:/Program Files/OrvCfg" CACHE STRING
+    "Installation directory that the configuration files of a Windows archive name")
+  set(ORV_STAGE_OPTIONS -DORV_BACKSLASH_PATHS=ON)
+endif()
 set(ORV_STAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/OrvStageFile.cmake)
 # Relative to the installation directory; the same places in the build tree and under
 # the prefix. bin/ and config/ are fixed by the directory queries, not by GNUInstallDirs.
@@ -70,8 +81,8 @@ set(ORV_STAGED_OUTPUTS)
 foreach(rel ${ORV_SHIPPED_FILES})
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${rel}
     COMMAND ${CMAKE_COMMAND} -DSRC=${ORV_DIST_DIR}/${rel} -DDST=${CMAKE_BINARY_DIR}/${rel}
-            -DORV_HOME=${CMAKE_BINARY_DIR} -DORV_VERSION=${PROJECT_VERSION}
-            -DORV_INSTALL_TYPE=local -P ${ORV_STAGE_SCRIPT}
+            -DORV_HOME=${ORV_BUILD_TREE_HOME} -DORV_VERSION=${PROJECT_VERSION}
+            -DORV_INSTALL_TYPE=local ${ORV_STAGE_OPTIONS} -P ${ORV_STAGE_SCRIPT}
     DEPENDS ${ORV_DIST_DIR}/${rel} ${ORV_STAGE_SCRIPT}
     COMMENT "Laying out ${rel} of the build-tree installation"
     VERBATIM)
@@ -87,6 +98,10 @@ install(DIRECTORY DESTINATION bin/plugins)
 install(DIRECTORY DESTINATION bin/customscanners)
 install(CODE "
 set(_orv_home \"\${CMAKE_INSTALL_PREFIX}\")
+set(_orv_named_home \"${ORV_WIN_INSTALL_HOME}\")
+if(NOT _orv_named_home)
+  set(_orv_named_home \"\${_orv_home}\")
+endif()
 # One staging directory per destination, so that two installs from this build tree
 # into different prefixes can run at the same time.
 string(MD5 _orv_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
@@ -94,8 +109,8 @@ set(_orv_stage \"${CMAKE_BINARY_DIR}/install-stage/\${_orv_key}\")
 foreach(_orv_rel ${ORV_SHIPPED_FILES})
   execute_process(COMMAND \"${CMAKE_COMMAND}\"
     \"-DSRC=${ORV_DIST_DIR}/\${_orv_rel}\" \"-DDST=\${_orv_stage}/\${_orv_rel}\"
-    \"-DORV_HOME=\${_orv_home}\" \"-DORV_VERSION=${PROJECT_VERSION}\"
-    \"-DORV_INSTALL_TYPE=${ORV_INSTALL_TYPE}\" -P \"${ORV_STAGE_SCRIPT}\"
+    \"-DORV_HOME=\${_orv_named_home}\" \"-DORV_VERSION=${PROJECT_VERSION}\"
+    \"-DORV_INSTALL_TYPE=${ORV_INSTALL_TYPE}\" ${ORV_STAGE_OPTIONS} -P \"${ORV_STAGE_SCRIPT}\"
     RESULT_VARIABLE _orv_rc)
   if(NOT _orv_rc EQUAL 0)
     message(FATAL_ERROR \"Cannot prepare \${_orv_rel}\")

@@ -2,6 +2,18 @@
 # `cmake --install`: the installation under /opt/orv, plus what makes it a citizen of the
 # system (ORV_DEBIAN_PACKAGE): orvcfg on the PATH, the manual pages where man looks, the
 # bash completion, the copyright and changelog files, the lintian overrides.
+if(WIN32)
+  # The installation archive (cpack -G ZIP): unpacked, its folder is the installation, with
+  # bin\orvcfg.exe beside the DLLs, bin\orvcli.xsd, config\ and install\.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME orvcfg)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+  include(CPack)
+  return()
+endif()
+
 set(ORV_PACKAGE_MAINTAINER "orvcfg maintainers <maintainers@orvcfg.example.org>" CACHE STRING
   "Maintainer field of the Debian package")
 

@@ -11,6 +11,13 @@ fi
 if [ "${ORV_SETUP_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The Windows build: the cross compilers of the POSIX thread model (std::thread and
+# std::mutex work), wine to run what they build, and what fetches and unpacks the Debian
+# source packages of the Windows dependencies (scripts/win-deps.sh).
+if [ "${ORV_SETUP_WIN:-0}" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+             wine wine64 dpkg-dev googletest)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,11 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#if defined(_WIN32)
-const unsigned short File::pathSeparator[2] = {u'\\', 0};
-#else
 const unsigned short File::pathSeparator[2] = {u'/', 0};
-#endif
 
 namespace {
 

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <optional>
@@ -75,16 +74,7 @@ inline unsigned int modeOf(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-inline int openDescriptorCount()
-{
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (::readdir(dir) != nullptr)
-            ++count;
-        ::closedir(dir);
-    }
-    return count;
-}
+inline int openDescriptorCount() { return orvtest::openHandleCount(); }
 
 // setKey; `callerValue` receives the caller's string afterwards.
 inline int set(const std::string& key, const std::string& value, std::string* callerValue = nullptr)
@@ -108,8 +98,8 @@ protected:
     }
     void TearDown() override { OrvCfgTestAccess::resetToUnloaded(); }
 
-    // "<tmp>/config/", as the service composes it.
-    std::string configDir() const { return m_Tmp.path() + "/config/"; }
+    // "<tmp>/config/", as the service composes it with the native separator.
+    std::string configDir() const { return m_Tmp.path() + orvtest::SEP + "config" + orvtest::SEP; }
     std::string propertiesPath() const { return configDir() + "Orv.properties"; }
     std::string tracePath() const { return configDir() + "OrvTrace.properties"; }
     std::string mainFile() const { return orvtest::readFile(propertiesPath()); }

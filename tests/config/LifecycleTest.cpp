@@ -15,6 +15,8 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     EXPECT_EQ(OrvCfgTestAccess::instance(), nullptr);
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(set("k", "new"), ORVCFG_NO_INSTANCE);
+    String checked("new");
+    EXPECT_EQ(OrvCfg::checkKey(String("k"), checked), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
     EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");
@@ -84,15 +86,16 @@ TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
         SCOPED_TRACE(length);
         std::string base = m_Tmp.path();
         if (length != 0)
-            base += "/" + std::string(length - base.size() - std::string("//config/").size(), 'd');
-        orvtest::makeDirs(base + "/config");
-        orvtest::writeFile(base + "/config/Orv.properties", HEADER + "k=v\n");
+            base += orvtest::SEP + std::string(length - base.size() - std::string("//config/").size(), 'd');
+        const std::string configDir = base + orvtest::SEP + "config" + orvtest::SEP;
+        orvtest::makeDirs(configDir);
+        orvtest::writeFile(configDir + "Orv.properties", HEADER + "k=v\n");
         pointLocalDirAt(base.c_str());
         OrvCfg::initialize("scan");
         const bool fits = length <= ORV_MAX_CONFIG_DIR_LENGTH;
         EXPECT_EQ(OrvCfg::getError(), fits ? ORVCFG_OK : ORVCFG_NO_CONFIG_PATH);
         EXPECT_EQ(stored("k"), fits ? "v" : "");
-        const auto at = [&](const char* name) { return padded(fits ? base + "/config/" + name : ""); };
+        const auto at = [&](const char* name) { return padded(fits ? configDir + name : ""); };
         EXPECT_EQ(whole(s_PropertiesPath) + whole(s_TracePropertiesPath) + whole(s_PropertiesTmpPath) +
                       whole(s_TraceTmpPath),
                   at("Orv.properties") + at("OrvTrace.properties") + at("Orv.tmp") + at("Trace.tmp"));
@@ -132,6 +135,7 @@ TEST_F(InstallationType, LastRecognisedLineDecides)
 
 TEST_F(InstallationType, MissingOrUnreadableFileIsUndetermined)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
     orvtest::writeFile(typeFile(), "ORV_InstallType=local\n");
     ASSERT_EQ(::chmod(typeFile().c_str(), 0), 0);

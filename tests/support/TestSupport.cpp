@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -29,6 +30,15 @@ TempDir::~TempDir()
 }
 
 std::string TempDir::file(const std::string& relative) const { return m_Path + "/" + relative; }
+
+bool haveChildProcesses() { return true; }
+
+int openHandleCount()
+{
+    std::error_code ignored;
+    const auto entries = std::filesystem::directory_iterator("/proc/self/fd", ignored);
+    return static_cast<int>(std::distance(entries, std::filesystem::directory_iterator()));
+}
 
 void writeFile(const std::string& path, const std::string& bytes)
 {

@@ -1,10 +1,14 @@
 #ifndef ORV_TESTS_TESTSUPPORT_H
 #define ORV_TESTS_TESTSUPPORT_H
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
 namespace orvtest {
+
+// The native path separator, as the configuration service joins paths with it.
+inline const std::string SEP(1, static_cast<char>(std::filesystem::path::preferred_separator));
 
 // A fresh directory under the system's temporary directory, removed with its contents
 // when the object goes.
@@ -16,7 +20,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return m_Path; }
-    // path() + "/" + relative
+    // path() + separator + relative, the "/" in relative turned into the native separator
     std::string file(const std::string& relative) const;
 
 private:
@@ -40,6 +44,12 @@ private:
     bool m_HadOld;
 };
 
+// Open files of this process: descriptors on POSIX, handles on Windows.
+int openHandleCount();
+
+// Whether runInChild and runUnprivileged work here: they fork, which Windows lacks.
+bool haveChildProcesses();
+
 // Runs `body` in a forked child that first drops to the unprivileged user 65534, so that
 // permission bits apply even when the tests run as root. Returns the child's exit status
 // (the body's result), or -1 when the child died from a signal.
@@ -49,5 +59,11 @@ int runUnprivileged(const std::function<int()>& body);
 int runInChild(const std::function<int()>& body);
 
 } // namespace orvtest
+
+// The first statement of a test that runs code in a child process.
+#define ORVTEST_REQUIRE_CHILD_PROCESSES()                                                              \
+    if (!orvtest::haveChildProcesses())                                                                \
+    GTEST_SKIP() << "needs fork() and a change of user, which Windows lacks; under wine the tests run " \
+                    "as root, whom neither a read-only attribute nor a denying access entry stops"
 
 #endif

@@ -1,0 +1,24 @@
+# Cross-compiling for Windows x64 with Debian's mingw-w64. The POSIX thread model
+# compilers give std::thread and std::mutex. ORV_WIN_DEPS names the prefix that
+# scripts/win-deps.sh filled with the Windows builds of the dependencies.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ORV_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ORV_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORV_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${ORV_MINGW_TRIPLET}-windres)
+set(CMAKE_AR ${ORV_MINGW_TRIPLET}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${ORV_MINGW_TRIPLET}-ranlib CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_TRIPLET})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORV_WIN_DEPS)
+if(DEFINED ORV_WIN_DEPS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${ORV_WIN_DEPS})
+  set(ENV{PKG_CONFIG_LIBDIR} ${ORV_WIN_DEPS}/lib/pkgconfig)
+  set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+endif()
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,168 @@
+#include "ConfigFixture.h"
+#include "ConfigLock.h"
+#include "FaultHook.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace {
+
+using orv::os::FaultPoint;
+
+// A change whose rewrites are interrupted at every point they reach, with what each move of
+// a temporary file leaves on disk, in the order the change makes the moves.
+struct Move {
+    bool mainFile;
+    std::string bytes;
+};
+struct CrashCase {
+    const char* name;
+    const char* key;
+    const char* value;
+    std::vector<Move> moves;
+};
+
+const CrashCase CRASH_CASES[] = {
+    {"TraceThenMainFile", "trace_level", "MAX",
+     {{false, traceWith(levelLines("DEBUG_MAX"))}, {true, withValue(MAIN, "trace_level", "MAX")}}},
+    // The trace library reads forward slashes.
+    {"MainFileTwiceThenTraceFile", "common_trace_path", "C:\\srv\\logs",
+     {{true, withValue(MAIN, "common_trace_path", "C:\\srv\\logs")},
+      {true, withValue(withValue(MAIN, "common_trace_path", "C:\\srv\\logs"), "trace_file_path", "C:\\srv\\logs")},
+      {false, withLine(TRACE, "/var/log/orv/trace.log\n", "C:/srv/logs/trace.log\n")}}},
+};
+
+// The hook of the process under test: it records the points reached, and ends the process
+// at the point with the ordinal s_KillAt as abruptly as Windows can, with TerminateProcess.
+constexpr UINT KILLED_STATUS = 99;
+std::vector<FaultPoint> s_Reached;
+std::size_t s_KillAt = static_cast<std::size_t>(-1);
+
+void reach(FaultPoint point)
+{
+    s_Reached.push_back(point);
+    if (s_Reached.size() == s_KillAt + 1)
+        TerminateProcess(GetCurrentProcess(), KILLED_STATUS);
+}
+
+constexpr const char* CASE_VARIABLE = "ORVTEST_CRASH_CASE";
+constexpr const char* KILL_AT_VARIABLE = "ORVTEST_CRASH_KILL_AT";
+
+// Windows has no fork(): the process under test is this program started again, told by
+// the environment which change to make and where to die; it does nothing else.
+[[maybe_unused]] const bool s_RanAsProcessUnderTest = [] {
+    const char* index = std::getenv(CASE_VARIABLE);
+    const char* killAt = std::getenv(KILL_AT_VARIABLE);
+    if (index == nullptr || killAt == nullptr)
+        return false;
+    const CrashCase& c = CRASH_CASES[std::atoi(index)];
+    OrvCfg::initialize("config_tests");
+    s_KillAt = static_cast<std::size_t>(std::atoi(killAt));
+    orv::os::setFaultHook(&reach);
+    set(c.key, c.value);
+    std::exit(0);
+}();
+
+// Starts the process under test and returns its exit status.
+DWORD runKilledAt(std::size_t caseIndex, std::size_t ordinal)
+{
+    orvtest::ScopedEnv caseVariable(CASE_VARIABLE, std::to_string(caseIndex).c_str());
+    orvtest::ScopedEnv killAtVariable(KILL_AT_VARIABLE, std::to_string(ordinal).c_str());
+    wchar_t self[MAX_PATH];
+    if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0)
+        return 0;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\"";
+    if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    DWORD status = 0;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+class CrashConsistency : public ConfigTest {
+protected:
+    void TearDown() override
+    {
+        orv::os::setFaultHook(nullptr);
+        setConfigLockWait(CONFIG_LOCK_WAIT);
+        ConfigTest::TearDown();
+    }
+
+    // Runs the change once without interruption and returns the points it reaches.
+    std::vector<FaultPoint> pointsOf(const CrashCase& c)
+    {
+        start(MAIN, TRACE);
+        s_Reached.clear();
+        s_KillAt = static_cast<std::size_t>(-1);
+        orv::os::setFaultHook(&reach);
+        EXPECT_EQ(set(c.key, c.value), ORVCFG_OK);
+        orv::os::setFaultHook(nullptr);
+        return s_Reached;
+    }
+
+    // The files after the first `movesDone` moves of the case.
+    static std::pair<std::string, std::string> filesAfter(const CrashCase& c, std::size_t movesDone)
+    {
+        std::pair<std::string, std::string> files(MAIN, TRACE);
+        for (std::size_t i = 0; i < movesDone && i < c.moves.size(); ++i)
+            (c.moves[i].mainFile ? files.first : files.second) = c.moves[i].bytes;
+        return files;
+    }
+};
+
+TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
+{
+    int killPoints = 0;
+    int filesLost = 0;
+    std::set<FaultPoint> kinds;
+    for (std::size_t caseIndex = 0; caseIndex < std::size(CRASH_CASES); ++caseIndex) {
+        const CrashCase& c = CRASH_CASES[caseIndex];
+        SCOPED_TRACE(c.name);
+        const std::vector<FaultPoint> points = pointsOf(c);
+        kinds.insert(points.begin(), points.end());
+        std::size_t movesDone = 0;
+        for (std::size_t ordinal = 0; ordinal < points.size(); ++ordinal) {
+            SCOPED_TRACE("killed at point " + std::to_string(ordinal));
+            movesDone += points[ordinal] == FaultPoint::MOVED ? 1 : 0;
+            // Files as a fresh installation has them; temporary files of earlier kills stay.
+            start(MAIN, TRACE);
+            OrvCfg::cleanup();
+            const DWORD status = runKilledAt(caseIndex, ordinal);
+            ++killPoints;
+            EXPECT_EQ(status, KILLED_STATUS) << "the change ran to its end";
+            // Each file holds exactly the state the moves done so far give it; any other bytes
+            // count as a file lost.
+            const std::pair<std::string, std::string> files(mainFile(), traceFile());
+            const std::pair<std::string, std::string> expected = filesAfter(c, movesDone);
+            filesLost += (files.first != expected.first ? 1 : 0) + (files.second != expected.second ? 1 : 0);
+            EXPECT_EQ(files, expected);
+
+            // The next scanner loads the file whole, and its change is not held up by the dead
+            // process's lock nor confused by the temporary files it left.
+            start(mainFile(), std::nullopt);
+            EXPECT_EQ(stored("last.line"), "kept");
+            setConfigLockWait(std::chrono::milliseconds(0));
+            EXPECT_EQ(set(c.key, c.value), ORVCFG_OK);
+            setConfigLockWait(CONFIG_LOCK_WAIT);
+            EXPECT_EQ(std::make_pair(mainFile(), traceFile()), filesAfter(c, c.moves.size()));
+        }
+        EXPECT_EQ(movesDone, c.moves.size());
+    }
+    std::cout << "[ crash    ] kill points tried: " << killPoints << ", files lost: " << filesLost << "\n";
+    // Killed at each kind of step: after the temporary file is opened, between lines, after
+    // it is synced, after the move, and between the two files.
+    EXPECT_EQ(kinds.size(), 5u);
+}
+
+} // namespace
