@@ -130,12 +130,6 @@ long long nanoseconds(const struct timespec& time)
 
 } // namespace
 
-bool operator==(const FileStamp& a, const FileStamp& b)
-{
-    return a.size == b.size && a.modifiedNanoseconds == b.modifiedNanoseconds &&
-           a.changedNanoseconds == b.changedNanoseconds;
-}
-
 bool readFileStamp(const char* path, FileStamp& stamp)
 {
     struct stat status {};

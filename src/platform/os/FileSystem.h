@@ -59,14 +59,19 @@ bool closeFile(FileHandle& file, bool syncToDisk);
 
 bool pathExists(const char* path);
 
-// What tells one version of a file from the next without reading it: its size and the
-// times at which its contents and its directory entry last changed.
+// What tells one version of a file from the next without reading it: its size, the time
+// its contents were last written, and a second time that replacing the file changes (the
+// status change time on POSIX, the creation time on Windows).
 struct FileStamp {
     long long size = 0;
     long long modifiedNanoseconds = 0;
     long long changedNanoseconds = 0;
 };
-bool operator==(const FileStamp& a, const FileStamp& b);
+inline bool operator==(const FileStamp& a, const FileStamp& b)
+{
+    return a.size == b.size && a.modifiedNanoseconds == b.modifiedNanoseconds &&
+           a.changedNanoseconds == b.changedNanoseconds;
+}
 // False when nothing can be looked at there.
 bool readFileStamp(const char* path, FileStamp& stamp);
 bool makeDirectory(const char* path);

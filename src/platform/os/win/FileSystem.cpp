@@ -98,6 +98,29 @@ bool pathExists(const char* path)
     return path != nullptr && _waccess(wide(path).c_str(), 0) == 0;
 }
 
+namespace {
+
+// File times count 100-nanosecond intervals.
+long long nanoseconds(const FILETIME& time)
+{
+    return ((static_cast<long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) * 100;
+}
+
+} // namespace
+
+// A file has no separate time for a change of its entry here; a file replaced by another
+// brings the other's creation time.
+bool readFileStamp(const char* path, FileStamp& stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (path == nullptr || !GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
+        return false;
+    stamp.size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.modifiedNanoseconds = nanoseconds(data.ftLastWriteTime);
+    stamp.changedNanoseconds = nanoseconds(data.ftCreationTime);
+    return true;
+}
+
 bool makeDirectory(const char* path)
 {
     return path != nullptr && _wmkdir(wide(path).c_str()) == 0;
