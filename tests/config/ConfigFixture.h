@@ -12,6 +12,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 inline const std::string HEADER = "ORV_PROPERTIES_FILE\n";
 inline const std::string MARKER = "#ORV_TRACE_PROPERTIES_FILE\n";
@@ -66,6 +68,15 @@ inline std::string withLine(std::string text, const std::string& from, const std
     if (at != std::string::npos)
         text.replace(at, from.size(), to);
     return text;
+}
+
+// The store in key order, as narrow bytes.
+inline std::vector<std::pair<std::string, std::string>> storedProperties()
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& entry : OrvCfg::getProperties())
+        out.emplace_back(bytesOf(entry.first), bytesOf(entry.second));
+    return out;
 }
 
 inline unsigned int modeOf(const std::string& path)

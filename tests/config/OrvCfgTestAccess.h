@@ -5,28 +5,14 @@
 #include "PathBuffers.h"
 
 #include <cstring>
-#include <string>
 #include <utility>
-#include <vector>
 
 // White-box access to the private state of the configuration service, for tests only.
 // Keep it additive: several test programs include it.
 class OrvCfgTestAccess {
 public:
-    static OrvCfg* instance() { return OrvCfg::m_Instance; }
     static OrvCfg& live() { return *OrvCfg::m_Instance; }
 
-    static int propertyCount() { return live().m_PropertyCount; }
-
-    // The store in key order, as narrow bytes.
-    static std::vector<std::pair<std::string, std::string>> properties()
-    {
-        std::vector<std::pair<std::string, std::string>> out;
-        for (const auto& entry : live().m_Properties)
-            out.emplace_back(std::string(entry.first.narrow(), entry.first.narrowLength()),
-                             std::string(entry.second.narrow(), entry.second.narrowLength()));
-        return out;
-    }
     // The rewrites of the property files on the living instance, every overload.
     template <typename... Args>
     static int writeToOrvFile(Args&&... args)

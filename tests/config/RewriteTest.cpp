@@ -148,10 +148,12 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
             const rlimit size{8, 8};
             return ::setrlimit(RLIMIT_FSIZE, &size) == 0 ? rewrite() : -2;
         };
+        const int descriptors = openDescriptorCount();
         EXPECT_EQ(c.runner == HERE           ? rewrite()
                   : c.runner == UNPRIVILEGED ? orvtest::runUnprivileged(rewrite)
                                              : orvtest::runInChild(limited),
                   c.result);
+        EXPECT_EQ(openDescriptorCount(), descriptors);
         ::chmod(configDir().c_str(), 0777);
         ::chmod(propertiesPath().c_str(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");

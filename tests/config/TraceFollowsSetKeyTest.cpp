@@ -7,12 +7,11 @@
 
 namespace {
 
-class TraceFollowsSetKeyTest : public ConfigTest {
-};
+using TraceFollowsSetKey = ConfigTest;
 
 // A running host traces a debugging statement before and after another program's setKey of
 // trace_level: the trace library is not told, it notices the rewritten OrvTrace.properties.
-TEST_F(TraceFollowsSetKeyTest, RunningHostTracesMoreAfterSetKeyOfTraceLevel)
+TEST_F(TraceFollowsSetKey, RunningHostTracesMoreAfterSetKeyOfTraceLevel)
 {
     const std::string log = m_Tmp.file("logs/trace.log");
     start(MAIN, withValue(traceWith(levelLines("DEBUG_MIN")), "handlers.traceFile.fileName", log));
