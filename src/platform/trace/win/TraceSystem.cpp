@@ -103,6 +103,15 @@ TraceSystem::FileStamp TraceSystem::stampOf(const std::string& path)
     return stamp;
 }
 
+std::size_t TraceSystem::lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
+// A drive with its root ("C:\\", "C:/") or a share ("\\\\server\\share").
+bool TraceSystem::isAbsolute(const std::string& path)
+{
+    return (path.size() >= 3 && path[1] == ':' && isSeparator(path[2])) ||
+           (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]));
+}
+
 std::string TraceSystem::makeDirectories(const std::string& directory, unsigned mode)
 {
     // A share name (\\server\share) is never created: the walk starts after it.
