@@ -24,7 +24,7 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     } cases[] = {
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
-        {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, "a/b/c"},
+        {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, orvtest::native("a/b/c")},
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
         {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
@@ -107,10 +107,14 @@ TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
     EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
     EXPECT_EQ(stored("handlers.traceFile.filePermission"), "0755");
     EXPECT_EQ(OrvCfgTestAccess::propertyCount(), 15);
-    EXPECT_EQ(modeOf(propertiesPath()), 0644u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(propertiesPath()), 0644u);
+    }
     EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
     EXPECT_EQ(static_cast<unsigned>(::umask(old)), 027u);
-    EXPECT_EQ(modeOf(tracePath()), 0644u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(tracePath()), 0644u);
+    }
     EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
 }
 
@@ -186,11 +190,11 @@ TEST_F(CommonTracePath, WritesBothMainLinesThenTheTraceFileName)
     start(MAIN, TRACE);
     std::string callerValue;
     EXPECT_EQ(set("common_trace_path", "C:\\logs\\scan", &callerValue), ORVCFG_OK);
-    EXPECT_EQ(callerValue, "C:/logs/scan");
-    EXPECT_EQ(stored("common_trace_path"), "C:/logs/scan");
+    const std::string scan = orvtest::native("C:/logs/scan");
+    EXPECT_EQ(callerValue, scan);
+    EXPECT_EQ(stored("common_trace_path"), scan);
     EXPECT_EQ(stored("trace_file_path"), "/var/log/orv"); // the store keeps it until the next start
-    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", "C:/logs/scan"), "common_trace_path",
-                                    "C:/logs/scan"));
+    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", scan), "common_trace_path", scan));
     EXPECT_EQ(traceFile(), withLine(TRACE, "/var/log/orv/trace.log\n", "C:/logs/scan/trace.log\n"));
     EXPECT_FALSE(orvtest::fileExists(m_Tmp.file("C:")));
 
@@ -199,12 +203,13 @@ TEST_F(CommonTracePath, WritesBothMainLinesThenTheTraceFileName)
     const std::string noPathLine = HEADER + "trace_file=trace.log\ncommon_trace_path=/old\n";
     start(noPathLine, TRACE);
     EXPECT_EQ(set("common_trace_path", "/logs"), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(mainFile(), withValue(noPathLine, "common_trace_path", "/logs"));
+    EXPECT_EQ(mainFile(), withValue(noPathLine, "common_trace_path", orvtest::native("/logs")));
     EXPECT_EQ(traceFile(), TRACE);
     ::unlink(tracePath().c_str());
     start(MAIN, std::nullopt);
     EXPECT_EQ(set("common_trace_path", "/logs"), ORVCFG_OPEN_FAILED);
-    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", "/logs"), "common_trace_path", "/logs"));
+    const std::string logs = orvtest::native("/logs");
+    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", logs), "common_trace_path", logs));
 }
 
 TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePermissions)
@@ -218,9 +223,11 @@ TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePerm
     const mode_t old = ::umask(077);
     EXPECT_EQ(set("common_trace_path", target), ORVCFG_OK);
     ::umask(old);
-    EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
-    EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
-    EXPECT_EQ(modeOf(target), 0755u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
+        EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
+        EXPECT_EQ(modeOf(target), 0755u);
+    }
     std::string expected = withLine(trace, "/var/log/orv/trace.log\n", target + "/trace.log\n");
     for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
         expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");
