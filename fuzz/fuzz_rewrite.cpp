@@ -39,7 +39,8 @@ const char TRACE_PROPERTIES[] = "#ORV_TRACE_PROPERTIES_FILE\n"
                                 "#handlers.traceFile.dirPermission=0700\n";
 
 // Orv.properties after writing `value` under `key`: every piece whose trimmed text before
-// its first "=" equals the key becomes key=value; every other piece is copied.
+// its first "=" equals the key becomes key=value with the piece's line end (CRLF stays
+// CRLF); every other piece is copied.
 std::string expectedRewrite(const std::string& file, const String& key, const String& value, bool& o_Found)
 {
     o_Found = false;
@@ -51,7 +52,8 @@ std::string expectedRewrite(const std::string& file, const String& key, const St
             String lineKey = line.substring(0, equals - 1);
             lineKey.trim();
             if (lineKey.compareTo(key, 0) == 0) {
-                out += orvfuzz::bytesOf(key) + "=" + orvfuzz::bytesOf(value) + "\n";
+                const bool crlf = piece.size() >= 2 && piece.compare(piece.size() - 2, 2, "\r\n") == 0;
+                out += orvfuzz::bytesOf(key) + "=" + orvfuzz::bytesOf(value) + (crlf ? "\r\n" : "\n");
                 o_Found = true;
                 continue;
             }

@@ -4,11 +4,10 @@
 #include "File.h"
 #include "OrvCfg.h"
 #include "PathBuffers.h"
-#include "ScopedFile.h"
+#include "FileSystem.h"
 #include "SpecialFolder.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -64,8 +63,10 @@ int isConfigDirVirtualized(SpecialFolderLookup lookup)
     {
         // The probe file is what a redirected write would land in the virtual store. It is
         // also the temporary file of the rewrites of Orv.properties, which is why setKey
-        // runs this test under the configuration directory's lock.
-        ScopedFile probe = openScopedFile(s_PropertiesTmpPath, "w");
+        // runs this test under the configuration directory's lock, and why it is made as
+        // that file is made: afresh, private, never through a link someone left there.
+        orv::os::FileHandle probe;
+        orv::os::createPrivateFile(s_PropertiesTmpPath, probe);
     }
 
     char folder[ORV_PATH_BUFFER_SIZE] = {};
@@ -83,7 +84,7 @@ int isConfigDirVirtualized(SpecialFolderLookup lookup)
 
     std::optional<std::string> userProfile = orv::os::getEnvironmentVariable(USER_PROFILE_VARIABLE);
     if (!userProfile) {
-        std::remove(s_PropertiesTmpPath);
+        orv::os::removeFile(s_PropertiesTmpPath);
         return 0;
     }
 
@@ -100,12 +101,15 @@ int checkPropertiesFileAccess(const String& path)
     try {
         if (isConfigDirVirtualized() == 1)
             return ORVCFG_ACCESS_DENIED;
-        // Reading first, so that a missing file is reported and not created by the append.
-        if (!openScopedFile(path, "r") && errno != EACCES)
+        // Reading first, so that a missing file is reported as missing. Neither open creates
+        // or changes anything.
+        const int readError = orv::os::tryOpen(path.narrow(), false);
+        if (readError != 0 && readError != EACCES)
             return ORVCFG_OPEN_FAILED;
-        if (openScopedFile(path, "a"))
+        const int appendError = orv::os::tryOpen(path.narrow(), true);
+        if (appendError == 0)
             return ORVCFG_OK;
-        return errno == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
+        return appendError == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
     } catch (...) {
         return ORVCFG_ACCESS_DENIED;
     }
@@ -117,12 +121,14 @@ int checkDirWritable(const String& dir)
         String probePath(dir);
         probePath.concat(File::pathSeparator);
         probePath.concat(DIR_PROBE_NAME);
+        // The directory may be shared with other users: the probe never follows a link
+        // planted under its name, and removes such a link rather than its target.
         {
-            ScopedFile probe = openScopedFile(probePath, "w");
-            if (!probe)
+            orv::os::FileHandle probe;
+            if (orv::os::createPrivateFile(probePath.narrow(), probe) != 0)
                 return ORVCFG_DIR_NOT_WRITABLE;
         }
-        std::remove(probePath);
+        orv::os::removeFile(probePath.narrow());
         return ORVCFG_OK;
     } catch (...) {
         return ORVCFG_DIR_NOT_WRITABLE;

@@ -3,13 +3,13 @@
 #include "File.h"
 #include "FileSystem.h"
 
+#include <cerrno>
 #include <string>
 
 namespace {
 
-constexpr unsigned int LOCK_FILE_MODE = 0644;
-// The mode above is the one the file gets, as for the property files.
-constexpr unsigned int LOCK_FILE_MASK = 0;
+// Nobody but the owner may open the lock file: whoever opens it can hold the lock.
+constexpr unsigned int LOCK_FILE_MODE = 0600;
 
 std::chrono::milliseconds s_LockWait = CONFIG_LOCK_WAIT;
 
@@ -29,14 +29,11 @@ std::string lockPathBeside(const char* propertiesPath)
 ConfigLock::ConfigLock(const char* propertiesPath)
 {
     const std::string lockPath = lockPathBeside(propertiesPath);
-    int openError = 0;
-    {
-        // Only around the open: the mask is process-wide, and the wait below may be long.
-        orv::os::ScopedUmask exactMode(LOCK_FILE_MASK);
-        openError = m_Lock.open(lockPath.c_str(), LOCK_FILE_MODE);
-    }
+    const int openError = m_Lock.open(lockPath.c_str(), LOCK_FILE_MODE);
     if (openError == 0)
-        m_Lock.lock(s_LockWait);
+        m_MayGoOn = m_Lock.lock(s_LockWait);
+    else
+        m_MayGoOn = openError == EACCES || openError == EPERM || openError == EROFS;
 }
 
 std::chrono::milliseconds configLockWait()

@@ -2,16 +2,17 @@
 
 #include "Environment.h"
 #include "File.h"
+#include "FileSystem.h"
 #include "PathBuffers.h"
 #include "Process.h"
 #include "PropertyLineReader.h"
-#include "ScopedFile.h"
 #include "Tracer.h"
 
 #include <cerrno>
 #include <cstring>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,47 @@ String configDirBelow(const String& base)
     return dir;
 }
 
+// A query's answer; without memory, the empty answer of an installation not yet found.
+template <typename Query>
+String withoutThrowing(Query query)
+{
+    try {
+        return query();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return String();
+}
+
+int readInstallationType(const String& installDir)
+{
+    orv::os::FileHandle file = orv::os::openFile(child(installDir, INSTALL_TYPE_FILE_NAME).narrow(), "r");
+    if (!file)
+        return ORV_INSTALL_UNDETERMINED;
+
+    int result = ORV_INSTALL_UNDETERMINED;
+    PropertyLineReader reader(file.get());
+    std::string_view key;
+    std::string_view value;
+    // Every line is read: the last one that names a known type decides. Key and values are
+    // ASCII, so their bytes compare as their text does.
+    while (reader.next()) {
+        if (!splitPropertyLine(reader.bytes(), key, value) || key != INSTALL_TYPE_KEY)
+            continue;
+        if (value == INSTALL_TYPE_LOCAL)
+            result = ORV_INSTALL_LOCAL;
+        else if (value == INSTALL_TYPE_GLOBAL)
+            result = ORV_INSTALL_GLOBAL;
+    }
+    return result;
+}
+
+// A directory or file below the installation's bin directory.
+String binChild(const String& installDir, const char* name)
+{
+    return child(child(installDir, BIN_DIR_NAME), name);
+}
+
 // The header is ASCII: a line starts with its text exactly when it starts with its bytes.
 bool startsWithBytes(std::string_view line, std::string_view prefix)
 {
@@ -94,6 +136,8 @@ void OrvCfg::initialize(const char* programPath)
     } catch (const std::bad_alloc&) {
         // Without memory there is no instance, and the static calls answer as without one.
         m_Instance = nullptr;
+    } catch (const std::length_error&) {
+        m_Instance = nullptr;
     }
 }
 
@@ -104,25 +148,26 @@ void OrvCfg::cleanup()
     delete instance;
 }
 
+// No call of the interface lets an exception out. Without memory a lookup answers with an
+// empty string and leaves ORVCFG_OUT_OF_MEMORY for getError; a query answers as without an
+// installation.
 String OrvCfg::getKey(const String& key)
 {
-    if (m_Instance == nullptr)
-        return String();
-    return m_Instance->instGetKey(key, nullptr);
+    return getKey(key, nullptr);
 }
 
 String OrvCfg::getKey(const String& key, const unsigned short* defaultValue)
 {
-    if (m_Instance == nullptr)
-        return String(defaultValue);
-    return m_Instance->instGetKey(key, defaultValue);
-}
-
-int OrvCfg::setKey(const String& key, String& value)
-{
-    if (m_Instance == nullptr)
-        return ORVCFG_NO_INSTANCE;
-    return m_Instance->instSetKey(key, value);
+    try {
+        if (m_Instance == nullptr)
+            return String(defaultValue);
+        return m_Instance->instGetKey(key, defaultValue);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    if (m_Instance != nullptr)
+        m_Instance->m_Error = ORVCFG_OUT_OF_MEMORY;
+    return String();
 }
 
 int OrvCfg::getError()
@@ -209,15 +254,17 @@ void OrvCfg::loadProperties()
 {
     {
         // The probe tells a denied file from a missing one before anything is read.
-        ScopedFile probe = openScopedFile(s_PropertiesPath, "r");
-        if (!probe) {
-            m_Error = errno == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
+        // Readers follow a link; a pipe or a device planted in a shared configuration
+        // directory must not stall the host, and is no property file.
+        orv::os::FileHandle probe;
+        if (const int error = orv::os::openPlainFile(s_PropertiesPath, probe, true); error != 0) {
+            m_Error = error == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
             return;
         }
     }
 
-    ScopedFile file = openScopedFile(s_PropertiesPath, "r");
-    if (!file) {
+    orv::os::FileHandle file;
+    if (orv::os::openPlainFile(s_PropertiesPath, file, true) != 0) {
         // The file went away after the probe: later changes must not write to it.
         std::memset(s_PropertiesPath, 0, sizeof s_PropertiesPath);
         m_Error = ORVCFG_NO_CONFIG_PATH;
@@ -258,33 +305,20 @@ String OrvCfg::instGetKey(const String& key, const unsigned short* defaultValue)
 
 // ---- directory queries ----
 
-String OrvCfg::getInstallationDir() { return m_OrvInstallDir; }
-String OrvCfg::getConfigDir() { return m_OrvConfigDir; }
-String OrvCfg::getBinDir() { return child(getInstallationDir(), BIN_DIR_NAME); }
-String OrvCfg::getInstallDir() { return child(getInstallationDir(), INSTALL_DIR_NAME); }
-String OrvCfg::getPluginsDir() { return child(getBinDir(), PLUGINS_DIR_NAME); }
-String OrvCfg::getCustomScannerDir() { return child(getBinDir(), CUSTOM_SCANNERS_DIR_NAME); }
-String OrvCfg::getConfigurationSchemaPath() { return child(getBinDir(), SCHEMA_NAME); }
+String OrvCfg::getInstallationDir() { return withoutThrowing([] { return m_OrvInstallDir; }); }
+String OrvCfg::getConfigDir() { return withoutThrowing([] { return m_OrvConfigDir; }); }
+String OrvCfg::getBinDir() { return withoutThrowing([] { return child(m_OrvInstallDir, BIN_DIR_NAME); }); }
+String OrvCfg::getInstallDir() { return withoutThrowing([] { return child(m_OrvInstallDir, INSTALL_DIR_NAME); }); }
+String OrvCfg::getPluginsDir() { return withoutThrowing([] { return binChild(m_OrvInstallDir, PLUGINS_DIR_NAME); }); }
+String OrvCfg::getCustomScannerDir() { return withoutThrowing([] { return binChild(m_OrvInstallDir, CUSTOM_SCANNERS_DIR_NAME); }); }
+String OrvCfg::getConfigurationSchemaPath() { return withoutThrowing([] { return binChild(m_OrvInstallDir, SCHEMA_NAME); }); }
 
 int OrvCfg::installationType()
 {
-    ScopedFile file = openScopedFile(child(getInstallDir(), INSTALL_TYPE_FILE_NAME), "r");
-    if (!file)
-        return ORV_INSTALL_UNDETERMINED;
-
-    int result = ORV_INSTALL_UNDETERMINED;
-    PropertyLineReader reader(file.get());
-    std::string_view key;
-    std::string_view value;
-    // Every line is read: the last one that names a known type decides. Key and values are
-    // ASCII, so their bytes compare as their text does.
-    while (reader.next()) {
-        if (!splitPropertyLine(reader.bytes(), key, value) || key != INSTALL_TYPE_KEY)
-            continue;
-        if (value == INSTALL_TYPE_LOCAL)
-            result = ORV_INSTALL_LOCAL;
-        else if (value == INSTALL_TYPE_GLOBAL)
-            result = ORV_INSTALL_GLOBAL;
+    try {
+        return readInstallationType(child(m_OrvInstallDir, INSTALL_DIR_NAME));
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
-    return result;
+    return ORV_INSTALL_UNDETERMINED;
 }

@@ -26,6 +26,11 @@ enum OrvCfgResult : int {
     ORVCFG_REMOVE_FAILED = 20,       // removing the old property file failed
     ORVCFG_BAD_PROPERTIES_FILE = 21, // Orv.properties empty or without its header line
     ORVCFG_BAD_TRACE_FILE = 22,      // OrvTrace.properties empty or without its marker line
+    ORVCFG_WRITE_FAILED = 23,        // the new content could not be written out (no space, file
+                                     // size limit, device error); the property file is unchanged
+    ORVCFG_OUT_OF_MEMORY = 24,       // memory ran out; the store may hold the new value
+    ORVCFG_NOT_PLAIN_FILE = 25,      // a property file is a symbolic link (or a directory, a pipe,
+                                     // a device): it is never rewritten
     ORVCFG_ACCESS_DENIED = 49,       // access denied, writes redirected to a virtual store, or
                                      // the configuration lock not taken within its wait
     ORVCFG_DIR_MISSING = 51,         // the directory named by a value does not exist
@@ -51,6 +56,11 @@ public:
     // Validates and stores the value, then writes it to the property files. For path keys
     // the caller's string is rewritten in place (native separators, short form).
     static int setKey(const String& key, String& value);
+    // Applies every check that setKey applies before it writes, and returns the code setKey
+    // would return at that point (0 when it would go on to write). `value` is rewritten in
+    // place as setKey rewrites it. Neither the store nor the property files change, and no
+    // side effect of the key runs.
+    static int checkKey(const String& key, String& value);
     static int getError();
     // Every key of the store with its value, in the store's order (the order of compareTo);
     // empty without an instance. Reads no file and leaves getError() alone.
@@ -127,6 +137,7 @@ private:
     static String m_OrvInstallDir;
     static String m_OrvConfigDir;
 
+    friend class KeyChange;        // the rules and writes of each key, for instSetKey
     friend class OrvCfgTestAccess; // white-box tests of the private operations
 };
 

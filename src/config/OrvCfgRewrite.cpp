@@ -163,6 +163,12 @@ bool translateTraceLine(const String& key, const String& value, const String& li
     return false;
 }
 
+// The mode of a property file after a rewrite that names none: the scanners of other users
+// must read it.
+constexpr unsigned int PROPERTY_FILE_MODE = 0644;
+
+// In each failure the temporary file did not take the property file's place, and the old
+// content stands.
 int commitResultCode(PropertyFileRewriter::CommitResult result)
 {
     switch (result) {
@@ -171,20 +177,26 @@ int commitResultCode(PropertyFileRewriter::CommitResult result)
     case PropertyFileRewriter::READ_FAILED:
         return ORVCFG_OPEN_FAILED;
     case PropertyFileRewriter::WRITE_FAILED:
+        return ORVCFG_WRITE_FAILED;
     case PropertyFileRewriter::MOVE_FAILED:
         break;
     }
-    // The temporary file did not take the property file's place; the old content stands.
     return ORVCFG_RENAME_FAILED;
 }
 
-} // namespace
-
-int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path)
+// The code of a failed PropertyFileRewriter::open(); `deniedCode` for denied access.
+int openResultCode(int openError, int deniedCode)
 {
-    PropertyFileRewriter rewriter(path.narrow(), s_PropertiesTmpPath);
+    if (openError == orv::os::OPEN_NOT_PLAIN_FILE)
+        return ORVCFG_NOT_PLAIN_FILE;
+    return openError == EACCES ? deniedCode : ORVCFG_OPEN_FAILED;
+}
+
+int rewriteOrvFile(const String& key, const String& value, const String& path, unsigned int mode)
+{
+    PropertyFileRewriter rewriter(path.narrow(), s_PropertiesTmpPath, mode);
     if (const int openError = rewriter.open(); openError != 0)
-        return openError == EACCES ? ORVCFG_ACCESS_DENIED : ORVCFG_OPEN_FAILED;
+        return openResultCode(openError, ORVCFG_ACCESS_DENIED);
 
     int result = ORVCFG_KEY_NOT_FOUND;
     // Most lines are copied, so keys are compared as bytes and no line is decoded. A line's
@@ -208,11 +220,25 @@ int OrvCfg::writeToOrvFile(const String& key, const String& value, const String&
     return committed != ORVCFG_OK ? committed : result;
 }
 
-int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path)
+// The value of the trace file name line: the common trace path, "/" and the file name.
+String traceFilePath(const String& commonTracePath, const String& fileName)
 {
-    PropertyFileRewriter rewriter(path.narrow(), s_TraceTmpPath);
-    if (rewriter.open() != 0)
-        return ORVCFG_OPEN_FAILED;
+    String path(commonTracePath);
+    // The trace library reads forward slashes on every platform.
+    path.replace(static_cast<unsigned short>(u'\\'), static_cast<unsigned short>(u'/'));
+    path.concat("/");
+    path.concat(fileName);
+    return path;
+}
+
+// `commonTracePath` looks the key up in the store; it is asked only when the name line is met.
+template <typename Lookup>
+int rewriteTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
+                     Lookup commonTracePath)
+{
+    PropertyFileRewriter rewriter(path.narrow(), s_TraceTmpPath, mode);
+    if (const int openError = rewriter.open(); openError != 0)
+        return openResultCode(openError, ORVCFG_OPEN_FAILED);
     if (!rewriter.nextLine() || !rewriter.lineText().startsWith(TRACE_FILE_MARKER, 0))
         return ORVCFG_BAD_TRACE_FILE;
     rewriter.copyLine();
@@ -227,16 +253,12 @@ int OrvCfg::writeToTraceFile(const String& key, const String& value, const Strin
         }
         if (same(key, KEY_TRACE_FILE) && same(lineKey, TRACE_FILE_NAME)) {
             // The common trace path is looked up only when the line is met.
-            String directory = instGetKey(KEY_COMMON_TRACE_PATH, nullptr);
+            const String directory = commonTracePath();
             // Without a directory there is no full path to give the trace library; the code
             // is the one shared with an unusable Orv.properties.
             if (directory.isEmpty())
                 return ORVCFG_BAD_PROPERTIES_FILE;
-            // The trace library reads forward slashes on every platform.
-            directory.replace(static_cast<unsigned short>(u'\\'), static_cast<unsigned short>(u'/'));
-            directory.concat("/");
-            directory.concat(value);
-            rewriter.writeProperty(lineKey, directory);
+            rewriter.writeProperty(lineKey, traceFilePath(directory, value));
             continue;
         }
         if (translateTraceLine(key, value, lineKey, outKey, outValue))
@@ -247,30 +269,47 @@ int OrvCfg::writeToTraceFile(const String& key, const String& value, const Strin
     return commitResultCode(rewriter.commit());
 }
 
-int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode)
+} // namespace
+
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path)
 {
-    const int result = writeToOrvFile(key, value, path);
-    orv::os::setFileMode(path.narrow(), mode);
-    return result;
+    return rewriteOrvFile(key, value, path, PROPERTY_FILE_MODE);
 }
 
-int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode,
-                           unsigned int mask)
+int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path)
 {
-    orv::os::ScopedUmask umaskDuringRewrite(mask);
-    return writeToOrvFile(key, value, path, mode);
+    return rewriteTraceFile(key, value, path, PROPERTY_FILE_MODE,
+                            [this] { return instGetKey(KEY_COMMON_TRACE_PATH, nullptr); });
+}
+
+// The new file has `mode` before it takes the old one's place; the old file gets it too when
+// the rewrite failed, so a read-only property file becomes writable again either way.
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode)
+{
+    const int result = rewriteOrvFile(key, value, path, mode);
+    orv::os::setFileMode(path.narrow(), mode);
+    return result;
 }
 
 int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode)
 {
-    const int result = writeToTraceFile(key, value, path);
+    const int result =
+        rewriteTraceFile(key, value, path, mode, [this] { return instGetKey(KEY_COMMON_TRACE_PATH, nullptr); });
     orv::os::setFileMode(path.narrow(), mode);
     return result;
 }
 
-int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
-                             unsigned int mask)
+// The temporary file is created readable by its owner only and given `mode` on its
+// descriptor, so no creation mask takes part in a rewrite: the process-wide mask is never
+// changed, and `mask` changes nothing in the outcome.
+int OrvCfg::writeToOrvFile(const String& key, const String& value, const String& path, unsigned int mode,
+                           unsigned int)
 {
-    orv::os::ScopedUmask umaskDuringRewrite(mask);
+    return writeToOrvFile(key, value, path, mode);
+}
+
+int OrvCfg::writeToTraceFile(const String& key, const String& value, const String& path, unsigned int mode,
+                             unsigned int)
+{
     return writeToTraceFile(key, value, path, mode);
 }

@@ -2,11 +2,10 @@
 
 #include "FaultHook.h"
 
-#include <cerrno>
 #include <cstdio>
 
-PropertyFileRewriter::PropertyFileRewriter(const char* path, const char* tempPath)
-    : m_Path(path != nullptr ? path : ""), m_TempPath(tempPath != nullptr ? tempPath : "")
+PropertyFileRewriter::PropertyFileRewriter(const char* path, const char* tempPath, unsigned int mode)
+    : m_Path(path != nullptr ? path : ""), m_TempPath(tempPath != nullptr ? tempPath : ""), m_Mode(mode)
 {
 }
 
@@ -17,12 +16,9 @@ PropertyFileRewriter::~PropertyFileRewriter()
 
 int PropertyFileRewriter::open()
 {
-    m_Input = orv::os::openFile(m_Path.c_str(), "r");
-    if (!m_Input)
-        return errno != 0 ? errno : ENOENT;
-    m_Output = orv::os::openFile(m_TempPath.c_str(), "w");
-    if (!m_Output) {
-        const int error = errno != 0 ? errno : ENOENT;
+    if (const int error = orv::os::openPlainFile(m_Path.c_str(), m_Input); error != 0)
+        return error;
+    if (const int error = orv::os::createPrivateFile(m_TempPath.c_str(), m_Output); error != 0) {
         m_Input.reset();
         return error;
     }
@@ -63,7 +59,9 @@ void PropertyFileRewriter::writeProperty(const String& key, const String& value)
     std::string line(key.narrow(), key.narrowLength());
     line += '=';
     line.append(value.narrow(), value.narrowLength());
-    line += '\n';
+    const std::string_view replaced = lineBytes();
+    const bool crlf = replaced.size() >= 2 && replaced.substr(replaced.size() - 2) == "\r\n";
+    line += crlf ? "\r\n" : "\n";
     write(line.data(), line.size());
 }
 
@@ -86,11 +84,13 @@ PropertyFileRewriter::CommitResult PropertyFileRewriter::commit()
         return READ_FAILED;
     m_Reader.reset();
     m_Input.reset();
+    // A mode that cannot be set leaves the file private to its owner, never open to others.
+    orv::os::setFileMode(m_Output, m_Mode);
     const bool written = !m_WriteFailed && orv::os::closeFile(m_Output, true);
     if (!written)
         return WRITE_FAILED;
     orv::os::reachFaultPoint(orv::os::FaultPoint::TEMP_SYNCED);
-    if (!orv::os::renameFile(m_TempPath.c_str(), m_Path.c_str()))
+    if (!orv::os::replaceFile(m_TempPath.c_str(), m_Path.c_str()))
         return MOVE_FAILED;
     m_TempCreated = false;
     orv::os::reachFaultPoint(orv::os::FaultPoint::MOVED);

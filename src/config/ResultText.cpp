@@ -17,6 +17,9 @@ const char* OrvCfg::resultText(int code)
     case ORVCFG_REMOVE_FAILED: return "old file not removed";
     case ORVCFG_BAD_PROPERTIES_FILE: return "bad property file";
     case ORVCFG_BAD_TRACE_FILE: return "bad trace property file";
+    case ORVCFG_WRITE_FAILED: return "file not written";
+    case ORVCFG_OUT_OF_MEMORY: return "out of memory";
+    case ORVCFG_NOT_PLAIN_FILE: return "not a plain file";
     case ORVCFG_ACCESS_DENIED: return "access denied";
     case ORVCFG_DIR_MISSING: return "directory missing";
     }

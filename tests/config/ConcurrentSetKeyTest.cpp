@@ -139,24 +139,4 @@ TEST_F(ConcurrentSetKey, LockHeldElsewhereIsWaitedForWithinTheBound)
     }
 }
 
-// The lock file is readable by all and holds nothing. Taking the lock needs only read
-// access to it: a user who may not add files to the directory
-// gets the results of the checks and the rewrite, not a refusal for the lock.
-TEST_F(ConcurrentSetKey, LockFileServesEveryUser)
-{
-    start(MAIN, TRACE);
-    const mode_t old = ::umask(077);
-    EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
-    ::umask(old);
-    EXPECT_EQ(modeOf(lockPath()), 0644u);
-    EXPECT_EQ(orvtest::readFile(lockPath()), "");
-    ::chmod(propertiesPath().c_str(), 0666);
-    ::chmod(configDir().c_str(), 0755);
-    EXPECT_EQ(orvtest::runUnprivileged([] { return set("version", "2.0"); }), ORVCFG_KEY_READ_ONLY);
-    // The temporary file cannot be created.
-    EXPECT_EQ(orvtest::runUnprivileged([] { return set("custom.key", "new"); }), ORVCFG_ACCESS_DENIED);
-    ::chmod(configDir().c_str(), 0777);
-    EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
-}
-
 } // namespace

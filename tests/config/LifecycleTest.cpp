@@ -15,6 +15,8 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     EXPECT_EQ(OrvCfgTestAccess::instance(), nullptr);
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(set("k", "new"), ORVCFG_NO_INSTANCE);
+    String checked("new");
+    EXPECT_EQ(OrvCfg::checkKey(String("k"), checked), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
     EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");

@@ -1,7 +1,7 @@
 #include "ConfigFixture.h"
 
 #include "PropertyLineReader.h"
-#include "ScopedFile.h"
+#include "FileSystem.h"
 
 #include <random>
 #include <utility>
@@ -52,11 +52,17 @@ TEST_F(PropertyStore, UnreadableFileResults)
               }),
               ORVCFG_ACCESS_DENIED);
 
-    // A directory opens, but its first read fails: no header line.
+    // A pipe in place of the file would stall the host waiting for a writer; a directory
+    // cannot be read either. Neither is a property file.
+    ::unlink(propertiesPath().c_str());
+    ASSERT_EQ(::mkfifo(propertiesPath().c_str(), 0666), 0);
+    OrvCfg::initialize("scan");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "pipe in place of the file";
+    OrvCfg::cleanup();
     ::unlink(propertiesPath().c_str());
     orvtest::makeDirs(propertiesPath());
     OrvCfg::initialize("scan");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_BAD_PROPERTIES_FILE) << "directory in place of the file";
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "directory in place of the file";
 }
 
 // Lookups and their fallback are the loader fuzzer's; here the file is read once, at start-up.
@@ -92,7 +98,7 @@ TEST(PropertyLineReader, PiecesAreThoseOfByteReadsAcrossBlockEdges)
                  (random() % 5 != 0 ? "\n" : "");
     orvtest::TempDir tmp;
     orvtest::writeFile(tmp.file("lines"), mixed);
-    ScopedFile file = openScopedFile(tmp.file("lines").c_str(), "r");
+    orv::os::FileHandle file = orv::os::openFile(tmp.file("lines").c_str(), "r");
     PropertyLineReader reader(file.get());
     std::vector<std::string> pieces;
     while (reader.next())

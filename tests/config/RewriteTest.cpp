@@ -1,9 +1,11 @@
 #include "ConfigFixture.h"
 
+#include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -35,6 +37,7 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
         {"LinesWithoutTheKey", "=k\nk\n k \n", "k", "2", ORVCFG_KEY_NOT_FOUND, "=k\nk\n k \n"},
         {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k", "v", ORVCFG_OK, "k=v\n"},
         {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k", "v", ORVCFG_OK, "k=v\n\n"},
+        {"ReplacedLineKeepsItsLineEnd", "k=1\r\nj=1\r\nk=1", "k", "2", ORVCFG_OK, "k=2\r\nj=1\r\nk=2\n"},
     };
     start(HEADER, std::nullopt);
     for (const auto& c : cases) {
@@ -121,26 +124,34 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
     ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string temp = configDir() + "Orv.tmp";
+    enum Runner { HERE, UNPRIVILEGED, FILE_SIZE_LIMITED };
     const struct {
         const char* name;
         std::function<void()> arrange;
-        bool unprivileged;
+        Runner runner;
         int result;
     } cases[] = {
         {"TemporaryFileCannotBeOpened",
-         [&] { std::strcpy(s_PropertiesTmpPath, (m_Tmp.path() + "/missing/Orv.tmp").c_str()); }, false,
+         [&] { std::strcpy(s_PropertiesTmpPath, (m_Tmp.path() + "/missing/Orv.tmp").c_str()); }, HERE,
          ORVCFG_OPEN_FAILED},
-        {"PropertyFileDenied", [&] { ::chmod(propertiesPath().c_str(), 0); }, true, ORVCFG_ACCESS_DENIED},
-        {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, true, ORVCFG_ACCESS_DENIED},
-        {"TemporaryFileFull", [&] { std::filesystem::create_symlink("/dev/full", temp); }, false,
-         ORVCFG_RENAME_FAILED},
+        {"PropertyFileDenied", [&] { ::chmod(propertiesPath().c_str(), 0); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
+        {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
+        {"TemporaryFileCannotBeWrittenOut", [] {}, FILE_SIZE_LIMITED, ORVCFG_WRITE_FAILED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         start(HEADER + "k=1\n", std::nullopt);
         c.arrange();
         const auto rewrite = [this] { return rewriteMain("k", "2"); };
-        EXPECT_EQ(c.unprivileged ? orvtest::runUnprivileged(rewrite) : rewrite(), c.result);
+        const auto limited = [&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size{8, 8};
+            return ::setrlimit(RLIMIT_FSIZE, &size) == 0 ? rewrite() : -2;
+        };
+        EXPECT_EQ(c.runner == HERE           ? rewrite()
+                  : c.runner == UNPRIVILEGED ? orvtest::runUnprivileged(rewrite)
+                                             : orvtest::runInChild(limited),
+                  c.result);
         ::chmod(configDir().c_str(), 0777);
         ::chmod(propertiesPath().c_str(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");

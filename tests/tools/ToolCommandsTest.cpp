@@ -64,7 +64,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"dirs", "--json=yes"}, 2, "", "orvcfg: option --json takes no value (see \"orvcfg dirs --help\")\n"},
         {{"--help"}, 0, "usage: orvcfg COMMAND [ARGUMENTS] [OPTIONS]\n...", ""},
         // --help wins over missing arguments.
-        {{"set", "trace_level", "--help"}, 0, "usage: orvcfg set KEY VALUE [--json]\n...", ""},
+        {{"set", "trace_level", "--help"}, 0, "usage: orvcfg set KEY VALUE [--dry-run] [--json]\n...", ""},
         {{"help", "list"}, 0, "usage: orvcfg list [--json]\n\nPrints every key...", ""},
         {{"get", "trace_level"}, 0, "MIN\n", ""},
         // An empty stored value is present; the default is not used.
@@ -117,6 +117,12 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          "orvcfg: 22: bad trace property file: " + trace
              + " is empty or does not begin with the line \"#ORV_TRACE_PROPERTIES_FILE\"\n",
          kTrace, "ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MIN\n"},
+        // A dry run shows the line a change would write, or the refusal it would meet.
+        {{"set", "--dry-run", "trace_level", "MAX"}, 0, "trace_level=MAX\n", ""},
+        {{"set", "swscanner.default_input_file", "C:\\in.xml", "--dry-run"}, 0,
+         "swscanner.default_input_file=C:/in.xml\n", ""},
+        {{"set", "--dry-run", "version", "9.9"}, 17, "",
+         "orvcfg: 17: key cannot be changed: version is set at installation and is read-only\n"},
         {{"set", "#trace_level", "MAX"}, 2, "",
          "orvcfg: key \"#trace_level\" cannot be set: it begins with \"#\", which makes a comment line\n"},
         {{"set", " trace_level", "MAX"}, 2, "",

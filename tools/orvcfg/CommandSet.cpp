@@ -57,6 +57,9 @@ int runSet(const ToolContext& context, const Invocation& invocation)
     const String key = toString(keyText);
     const String requested = toString(valueText);
 
+    // A dry run applies the same checks and writes nothing: it shows the line a change would
+    // write, or the refusal it would meet.
+    const bool dryRun = invocation.has("--dry-run");
     ConfigSession session(context.programPath);
     String value = requested;
     int result = session.loadResult();
@@ -69,14 +72,16 @@ int runSet(const ToolContext& context, const Invocation& invocation)
         result = ORVCFG_VALUE_REJECTED;
         message = describeSetFailure(result, key, requested, session);
     } else {
-        result = OrvCfg::setKey(key, value);
+        result = dryRun ? OrvCfg::checkKey(key, value) : OrvCfg::setKey(key, value);
         if (result != ORVCFG_OK)
             message = describeSetFailure(result, key, requested, session);
     }
 
     if (invocation.has("--json"))
         writeJson(context.out, key, value, result, message);
-    else if (value != requested) // path keys come back rewritten (native separators, short form)
+    // Path keys come back rewritten (native separators, short form); show what was kept, and
+    // for a dry run the line that would be written.
+    else if (value != requested || (dryRun && result == ORVCFG_OK))
         context.out << key << '=' << value << '\n';
     if (result != ORVCFG_OK)
         context.err << "orvcfg: " << message << '\n';

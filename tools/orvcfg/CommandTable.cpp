@@ -26,7 +26,7 @@ const std::vector<Command>& commandTable()
          "listed, and the message names the file and the reason).\n",
          {kJson},
          0, 0, runList},
-        {"set", "set KEY VALUE [--json]", "change a key, as a scanner does",
+        {"set", "set KEY VALUE [--dry-run] [--json]", "change a key, as a scanner does",
          "Changes KEY to VALUE in Orv.properties; the trace keys (trace_level, trace_comp,\n"
          "trace_file, trace_file_num, trace_file_size) are also translated into\n"
          "OrvTrace.properties. The value must pass the key's rule. Path keys are rewritten\n"
@@ -38,11 +38,16 @@ const std::vector<Command>& commandTable()
          "key has no line in Orv.properties; 18, 21, 49 or 13 Orv.properties cannot be read\n"
          "(a missing file gives 18); 49 it cannot be written, or another process held the\n"
          "configuration lock too long; 51 or 11 a directory given as the value is missing or\n"
-         "not writable; 18-22 a property file cannot be rewritten or replaced.\n"
+         "not writable; 18-25 a property file cannot be written or replaced, or is a link.\n"
          "2: a key that cannot be a line of a property file (empty, holding \"=\", beginning\n"
          "with \"#\", holding a control character, or beginning or ending with a blank).\n"
-         "A refused change leaves both property files as they were.\n",
-         {kJson},
+         "A refused change leaves both property files as they were.\n"
+         "\n"
+         "--dry-run applies every check of the change (the value's rule, the access check, the\n"
+         "directories of the cache-home keys) and writes nothing: it prints KEY=VALUE as the\n"
+         "value would be written and exits with the code the change would give before writing.\n"
+         "No directory is created and fsprobe is not run.\n",
+         {{"--dry-run", nullptr, "check the change and print it, without writing"}, kJson},
          2, 2, runSet},
         {"dirs", "dirs [--json]", "show the directories of the installation",
          "Prints the installation, configuration, bin, install, plug-ins and custom-scanner\n"

@@ -1,10 +1,13 @@
 #include "FileLock.h"
 
+#include "FileSystem.h"
+
 #include <cerrno>
 #include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orv::os {
@@ -29,9 +32,21 @@ int FileLock::open(const char* path, unsigned int mode)
         return EINVAL;
     // Close-on-exec: a program spawned while the lock is held (fsprobe) must not keep it.
     do {
-        m_Descriptor = ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, static_cast<mode_t>(mode));
+        m_Descriptor = ::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                              static_cast<mode_t>(mode));
     } while (m_Descriptor < 0 && errno == EINTR);
-    return m_Descriptor < 0 ? errno : 0;
+    if (m_Descriptor < 0)
+        return errno == ELOOP ? OPEN_NOT_PLAIN_FILE : errno;
+    struct stat status {};
+    if (::fstat(m_Descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        release();
+        return OPEN_NOT_PLAIN_FILE;
+    }
+    // Also an older lock file, or one of another user: where the caller may not change the
+    // mode, the call fails and nothing changes.
+    if ((status.st_mode & 07777) != mode)
+        ::fchmod(m_Descriptor, static_cast<mode_t>(mode));
+    return 0;
 }
 
 bool FileLock::lock(std::chrono::milliseconds wait)

@@ -17,9 +17,12 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Opens the lock file, creating it with `mode` (under the process's creation mask) when
-    // it is missing. 0 when open, else the errno of the open. Reading is all the lock needs,
-    // so a lock file made by one user serves the processes of every user who can read it.
+    // Opens the lock file for reading and writing, creating it when it is missing, and gives
+    // it exactly `mode` (whatever the creation mask) where the caller may change its mode:
+    // a mode that lets no one else open the file keeps everyone else from holding the lock.
+    // The name is never followed when it is a symbolic link. 0 when open;
+    // OPEN_NOT_PLAIN_FILE (FileSystem.h) for a link, a directory, a pipe or a device; else
+    // the errno of the open.
     int open(const char* path, unsigned int mode);
 
     // Takes the exclusive lock, trying again every millisecond or so until `wait` has

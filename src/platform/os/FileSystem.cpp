@@ -27,6 +27,80 @@ FileHandle openFile(const char* path, const char* mode)
     return FileHandle(std::fopen(path, withCloseOnExec.c_str()));
 }
 
+namespace {
+
+int openNoInterrupt(const char* path, int flags, mode_t mode = 0)
+{
+    int descriptor;
+    do {
+        descriptor = ::open(path, flags | O_CLOEXEC, mode);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor;
+}
+
+// A stdio file on the descriptor; the descriptor is closed when that fails.
+FileHandle adopt(int descriptor, const char* mode)
+{
+    std::FILE* file = ::fdopen(descriptor, mode);
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(descriptor);
+        errno = error;
+    }
+    return FileHandle(file);
+}
+
+} // namespace
+
+int openPlainFile(const char* path, FileHandle& file, bool followLink)
+{
+    file.reset();
+    if (path == nullptr)
+        return EINVAL;
+    // Non-blocking only for the open itself: a pipe would otherwise wait here for a writer.
+    const int descriptor = openNoInterrupt(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW));
+    if (descriptor < 0)
+        return errno == ELOOP && !followLink ? OPEN_NOT_PLAIN_FILE : errno;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return OPEN_NOT_PLAIN_FILE;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    file = adopt(descriptor, "r");
+    return file ? 0 : errno;
+}
+
+int tryOpen(const char* path, bool forAppend)
+{
+    if (path == nullptr)
+        return EINVAL;
+    const int descriptor = openNoInterrupt(path, (forAppend ? O_WRONLY | O_APPEND : O_RDONLY) | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0)
+        return errno;
+    ::close(descriptor);
+    return 0;
+}
+
+int createPrivateFile(const char* path, FileHandle& file)
+{
+    file.reset();
+    if (path == nullptr)
+        return EINVAL;
+    if (::unlink(path) != 0 && errno != ENOENT)
+        return errno;
+    const int descriptor = openNoInterrupt(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (descriptor < 0)
+        return errno;
+    file = adopt(descriptor, "w");
+    return file ? 0 : errno;
+}
+
+bool setFileMode(FileHandle& file, unsigned int mode)
+{
+    return file && ::fchmod(::fileno(file.get()), static_cast<mode_t>(mode)) == 0;
+}
+
 bool closeFile(FileHandle& file, bool syncToDisk)
 {
     std::FILE* raw = file.release();
@@ -89,27 +163,29 @@ bool setDirectoryAccess(const char* path, unsigned int adminRights, unsigned int
 
 bool setFileMode(const char* path, unsigned int mode)
 {
-    return path != nullptr && ::chmod(path, static_cast<mode_t>(mode)) == 0;
+    return path != nullptr && ::fchmodat(AT_FDCWD, path, static_cast<mode_t>(mode), AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool renameFile(const char* from, const char* to)
+bool replaceFile(const char* from, const char* to)
 {
-    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+    if (from == nullptr || to == nullptr || std::rename(from, to) != 0)
+        return false;
+    const std::string name(to);
+    const std::string::size_type slash = name.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    // The move is done and every reader sees the new file; a directory that cannot be synced
+    // only leaves the move to the system's own write-back, so its outcome is not reported.
+    const int descriptor = openNoInterrupt(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+    return true;
 }
 
 bool removeFile(const char* path)
 {
     return path != nullptr && std::remove(path) == 0;
-}
-
-ScopedUmask::ScopedUmask(unsigned int mask)
-    : m_OldMask(static_cast<unsigned int>(::umask(static_cast<mode_t>(mask))))
-{
-}
-
-ScopedUmask::~ScopedUmask()
-{
-    ::umask(static_cast<mode_t>(m_OldMask));
 }
 
 } // namespace orv::os

@@ -23,12 +23,35 @@ constexpr unsigned int RIGHTS_FILE_EXECUTE = 0x0020u;     // also: traverse a di
 struct FileCloser {
     void operator()(std::FILE* file) const;
 };
-// An open stdio file, closed when the holder goes.
+// An open stdio file, closed when the holder goes. The one holder of open files of the
+// configuration service.
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // fopen with the descriptor closed across spawned programs. On failure the handle is empty
 // and errno tells why.
 FileHandle openFile(const char* path, const char* mode);
+
+// What openPlainFile answers for a name that holds something other than a plain file: a
+// symbolic link (never followed), a directory, a named pipe or a device.
+constexpr int OPEN_NOT_PLAIN_FILE = -1;
+
+// Opens an existing plain file for reading. The name is followed when it is a symbolic link
+// only with `followLink`, and a named pipe planted under it cannot make the open wait for a
+// writer. 0 with the file in `file`; OPEN_NOT_PLAIN_FILE; or the errno of the failed open.
+int openPlainFile(const char* path, FileHandle& file, bool followLink = false);
+
+// Whether the file at `path` opens for reading (forAppend false) or for appending, without
+// creating it, without waiting on a named pipe, and without changing a byte. 0, or the errno.
+int tryOpen(const char* path, bool forAppend);
+
+// Creates `path` afresh for writing, readable and writable by the caller only: whatever
+// has the name (a file someone left, a symbolic link) is removed first, the link itself and
+// not its target, and the new file is created exclusively, never through a link. 0 with the
+// file in `file`, else the errno of the removal or the creation.
+int createPrivateFile(const char* path, FileHandle& file);
+
+// Sets the mode bits of an open file.
+bool setFileMode(FileHandle& file, unsigned int mode);
 
 // Closes the file and reports whether everything written reached the system: false when a
 // buffered write, the close or (with syncToDisk) the flush to the device failed.
@@ -37,26 +60,16 @@ bool closeFile(FileHandle& file, bool syncToDisk);
 bool pathExists(const char* path);
 bool makeDirectory(const char* path);
 // Gives the directory the stand-in of two access entries: the administrators' rights and
-// everyone's rights. False when it could not be applied.
+// everyone's rights. False when it could not be applied, or `path` is a symbolic link.
 bool setDirectoryAccess(const char* path, unsigned int adminRights, unsigned int everyoneRights);
-// Sets the mode bits of a file; false when that failed.
+// Sets the mode bits of the file or directory at `path`; a symbolic link is not followed
+// (and the call fails). False when that failed.
 bool setFileMode(const char* path, unsigned int mode);
-// Moves `from` onto `to` in one step, replacing `to`; false (errno set) when that failed.
-bool renameFile(const char* from, const char* to);
+// Replaces `to` by `from` in one step and writes the change of the directory out to the
+// device, so that the replacement survives a power failure. False (errno set) when the
+// move failed; once the move is done, the result is true.
+bool replaceFile(const char* from, const char* to);
 bool removeFile(const char* path);
-
-// Sets the process file-creation mask for the life of the object and restores the old
-// mask afterwards. The mask is process-wide.
-class ScopedUmask {
-public:
-    explicit ScopedUmask(unsigned int mask);
-    ~ScopedUmask();
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-
-private:
-    unsigned int m_OldMask;
-};
 
 // The mode bits that stand in for the two access entries on a system of mode bits: the
 // administrators' rights become the owner's bits, everyone's rights those of group and
