@@ -46,14 +46,14 @@ using Discovery = ConfigTest;
 TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
 {
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
-    const std::string install = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
+    const std::string install = std::filesystem::u8path(orvtest::programPath()).parent_path().parent_path().u8string();
     const struct {
         std::optional<std::string> localDir;
         std::string configDir;
     } cases[] = {
-        {m_Tmp.path(), m_Tmp.path() + "/config/"},
-        {"", "/config/"},
-        {std::nullopt, install + "/config/"},
+        {m_Tmp.path(), m_Tmp.path() + orvtest::SEP + "config" + orvtest::SEP},
+        {"", orvtest::SEP + "config" + orvtest::SEP},
+        {std::nullopt, install + orvtest::SEP + "config" + orvtest::SEP},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.configDir);

@@ -26,7 +26,7 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     } cases[] = {
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
-        {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, "a/b/c"},
+        {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, orvtest::native("a/b/c")},
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
         {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
@@ -134,7 +134,9 @@ TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
     const std::pair<std::string, std::string> added("handlers.traceFile.filePermission", "0755");
     const auto properties = storedProperties();
     EXPECT_EQ(std::count(properties.begin(), properties.end(), added), 1);
-    EXPECT_EQ(modeOf(propertiesPath()), 0644u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(propertiesPath()), 0644u);
+    }
     EXPECT_EQ(std::make_pair(mainFile(), traceFile()), std::make_pair(MAIN, TRACE));
 }
 
@@ -199,11 +201,11 @@ TEST_F(CommonTracePath, WritesBothMainLinesThenTheTraceFileName)
     start(MAIN, TRACE);
     std::string callerValue;
     EXPECT_EQ(set("common_trace_path", "C:\\logs\\scan", &callerValue), ORVCFG_OK);
-    EXPECT_EQ(callerValue, "C:/logs/scan");
-    EXPECT_EQ(stored("common_trace_path"), "C:/logs/scan");
+    const std::string scan = orvtest::native("C:/logs/scan");
+    EXPECT_EQ(callerValue, scan);
+    EXPECT_EQ(stored("common_trace_path"), scan);
     EXPECT_EQ(stored("trace_file_path"), "/var/log/orv"); // the store keeps it until the next start
-    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", "C:/logs/scan"), "common_trace_path",
-                                    "C:/logs/scan"));
+    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", scan), "common_trace_path", scan));
     EXPECT_EQ(traceFile(), withLine(TRACE, "/var/log/orv/trace.log\n", "C:/logs/scan/trace.log\n"));
     EXPECT_FALSE(orvtest::fileExists(m_Tmp.file("C:")));
 }
@@ -222,9 +224,11 @@ TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePerm
     const mode_t old = ::umask(077);
     EXPECT_EQ(set("common_trace_path", target), ORVCFG_OK);
     ::umask(old);
-    EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
-    EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
-    EXPECT_EQ(modeOf(target), 0755u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
+        EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
+        EXPECT_EQ(modeOf(target), 0755u);
+    }
     std::string expected = withLine(trace, "/var/log/orv/trace.log\n", target + "/trace.log\n");
     for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
         expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");

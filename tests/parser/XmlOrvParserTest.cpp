@@ -146,7 +146,7 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
     ASSERT_TRUE(orvtest::makeZip(documents.file("config.zip"), {{"config.xml", kValid}, {"broken.xml", "<"}}));
     orvtest::makeEmptyZip(documents.file("empty.zip"));
     ASSERT_TRUE(orvtest::makeZip(documents.file("binary.zip"), {{"a.bin", std::string("\x01\x02\xff\xfe\x00", 5)}}));
-    ASSERT_TRUE(orvtest::makeZip(documents.file("encrypted.zip"), {{"config.xml", kValid}}, "-P secret"));
+    ASSERT_TRUE(orvtest::makeZip(documents.file("encrypted.zip"), {{"config.xml", kValid}}, orvtest::ZipEntries::Encrypted));
     ASSERT_TRUE(orvtest::makeZip(documents.file("empty-entry.zip"), {{"config.xml", ""}}));
     ASSERT_TRUE(orvtest::makeZipClaimingMethod(documents.file("lzma.zip"), kValid, 14));
     document("config.xml", kValid);

@@ -1,62 +1,23 @@
-#include "TestSupport.h"
-#include "Trace.h"
-#include "Tracer.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "TraceFileFixture.h"
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <regex>
-#include <set>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
-const std::string MARKER = "#ORV_TRACE_PROPERTIES_FILE\n";
-
-void trace(Tracer::Component component, int level, const std::string& text)
-{
-    Trace statement(Tracer::getInstance(component), "Test::trace");
-    statement.level = level;
-    statement << text.c_str() << Trace::endl;
-}
-
-std::vector<std::string> linesOf(const std::string& path)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+using orvtest::TraceFileTest;
+using orvtest::linesOf;
+using orvtest::MARKER;
+using orvtest::trace;
 
 unsigned modeOf(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+    const auto perms = std::filesystem::status(std::filesystem::u8path(path)).permissions();
+    return static_cast<unsigned>(perms) & 0777;
 }
-
-// A trace properties file in a directory of its own, named to the trace library.
-class TraceFileTest : public ::testing::Test {
-protected:
-    void use(const std::string& lines)
-    {
-        orvtest::writeFile(m_Dir.file("OrvTrace.properties"), MARKER + lines);
-        Tracer::setPropertiesFile(m_Dir.file("OrvTrace.properties").c_str());
-    }
-    void TearDown() override { Tracer::setPropertiesFile(nullptr); }
-    std::string log() const { return m_Dir.file("logs/trace.log"); }
-    std::string fileNameLine() const { return "handlers.traceFile.fileName=" + log() + "\n"; }
-    orvtest::TempDir m_Dir;
-};
 
 TEST_F(TraceFileTest, EachComponentsLevelDecidesWhichStatementsReachTheFile)
 {
@@ -81,8 +42,10 @@ TEST_F(TraceFileTest, EachComponentsLevelDecidesWhichStatementsReachTheFile)
     }
     const std::regex shape(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ HW DEBUG Test::trace: statement)");
     EXPECT_TRUE(std::regex_match(linesOf(log()).at(0), shape)) << linesOf(log()).at(0);
-    EXPECT_EQ(modeOf(log()), 0600u);
-    EXPECT_EQ(modeOf(m_Dir.file("logs")), 0750u);
+    if (orvtest::haveModeBits()) {
+        EXPECT_EQ(modeOf(log()), 0600u);
+        EXPECT_EQ(modeOf(m_Dir.file("logs")), 0750u);
+    }
 }
 
 TEST_F(TraceFileTest, FullFileIsRotatedKeepingMaxFiles)
@@ -93,11 +56,11 @@ TEST_F(TraceFileTest, FullFileIsRotatedKeepingMaxFiles)
         trace(Tracer::COMPONENT_COMMON, 2, text);
     const std::size_t lineSize = linesOf(log()).at(0).size() + 1;
     for (const char* suffix : {".1", ".2"}) {
-        struct stat info {};
-        ASSERT_EQ(::stat((log() + suffix).c_str(), &info), 0) << suffix;
+        ASSERT_TRUE(orvtest::fileExists(log() + suffix)) << suffix;
+        const std::size_t size = orvtest::readFile(log() + suffix).size();
         // Rotated when it reached 1 KiB, so at most one line beyond.
-        EXPECT_GE(info.st_size, 1024) << suffix;
-        EXPECT_LT(info.st_size, static_cast<off_t>(1024 + lineSize)) << suffix;
+        EXPECT_GE(size, 1024u) << suffix;
+        EXPECT_LT(size, 1024 + lineSize) << suffix;
     }
     EXPECT_FALSE(orvtest::fileExists(log() + ".3"));
 }
@@ -107,7 +70,8 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     orvtest::writeFile(m_Dir.file("plain"), "x");
     orvtest::makeDirs(m_Dir.file("adir"));
     orvtest::writeFile(m_Dir.file("victim"), "untouched");
-    ASSERT_EQ(::symlink(m_Dir.file("victim").c_str(), m_Dir.file("link.log").c_str()), 0);
+    std::filesystem::create_symlink(std::filesystem::u8path(m_Dir.file("victim")),
+                                    std::filesystem::u8path(m_Dir.file("link.log")));
     struct Case {
         const char* what;
         std::string properties; // empty: no file; "-": an empty file
@@ -149,8 +113,12 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
 TEST_F(TraceFileTest, DirectoryTheHostMayNotWriteSendsStatementsToStandardError)
 {
     orvtest::makeDirs(m_Dir.file("locked"));
-    ASSERT_EQ(::chmod(m_Dir.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(m_Dir.file("locked").c_str(), 0755), 0);
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
+    const auto open = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                      std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                      std::filesystem::perms::others_exec;
+    std::filesystem::permissions(std::filesystem::u8path(m_Dir.path()), open);
+    std::filesystem::permissions(std::filesystem::u8path(m_Dir.file("locked")), open);
     use("handlers.traceFile.fileName=" + m_Dir.file("locked/trace.log") + "\n");
     const std::string notice = "cannot open trace file " + m_Dir.file("locked/trace.log") + ": Permission denied";
     EXPECT_EQ(orvtest::runUnprivileged([&notice] {
@@ -184,71 +152,6 @@ TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
         ASSERT_EQ(lines.size(), 1u) << c.what;
         EXPECT_EQ(lines[0].substr(lines[0].find(" Test::trace: ")), " Test::trace: after") << c.what;
     }
-}
-
-// Several processes, each with several threads, trace into one small file at once. Every line
-// must arrive whole and exactly once across the rotated files, and a rotated file must be
-// full: a second rotation of a fresh file by a process that saw the old size would show as a
-// short file in the chain.
-TEST_F(TraceFileTest, ProcessesAndThreadsAppendWholeLinesAndRotateOnce)
-{
-    const int processes = 4;
-    const int threads = 3;
-    const int perThread = 150;
-    use(fileNameLine() + "handlers.traceFile.maxFiles=999\nhandlers.traceFile.maxFileSize=4\n");
-    // The parent traces first: its children inherit the open file and must not share it.
-    trace(Tracer::COMPONENT_COMMON, 2, "parent");
-    const std::string padding(60, 'x');
-    std::vector<pid_t> children;
-    for (int p = 0; p < processes; ++p) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::vector<std::thread> workers;
-            for (int t = 0; t < threads; ++t) {
-                workers.emplace_back([p, t, &padding] {
-                    for (int n = 0; n < perThread; ++n)
-                        trace(Tracer::COMPONENT_COMMON, 2,
-                              "p" + std::to_string(p) + " t" + std::to_string(t) + " n" + std::to_string(n) + " " +
-                                  padding);
-                });
-            }
-            for (std::thread& worker : workers)
-                worker.join();
-            ::_exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-
-    const std::regex shape(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ COM WARNING Test::trace: )"
-                           R"((p(\d) t(\d) n(\d+) x{60}|parent))");
-    std::set<std::string> seen;
-    int files = 0;
-    for (int index = 0;; ++index) {
-        const std::string path = index == 0 ? log() : log() + "." + std::to_string(index);
-        if (!orvtest::fileExists(path))
-            break;
-        ++files;
-        const std::string bytes = orvtest::readFile(path);
-        if (index > 0) {
-            EXPECT_GE(bytes.size(), 4096u) << path << " was rotated before it was full";
-        }
-        ASSERT_FALSE(bytes.empty()) << path;
-        EXPECT_EQ(bytes.back(), '\n') << path;
-        std::istringstream in(bytes);
-        for (std::string line; std::getline(in, line);) {
-            std::smatch match;
-            ASSERT_TRUE(std::regex_match(line, match, shape)) << path << ": " << line;
-            EXPECT_TRUE(seen.insert(match[1]).second) << "twice: " << line;
-        }
-    }
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(processes * threads * perThread + 1));
-    EXPECT_GT(files, 10);
 }
 
 } // namespace

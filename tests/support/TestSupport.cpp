@@ -33,6 +33,10 @@ std::string TempDir::file(const std::string& relative) const { return m_Path + "
 
 bool haveChildProcesses() { return true; }
 
+std::string programPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
+
+bool haveModeBits() { return true; }
+
 int openHandleCount()
 {
     std::error_code ignored;

@@ -10,6 +10,15 @@ namespace orvtest {
 // The native path separator, as the configuration service joins paths with it.
 inline const std::string SEP(1, static_cast<char>(std::filesystem::path::preferred_separator));
 
+// `path` with every "/" turned into the native separator.
+inline std::string native(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = SEP[0];
+    return path;
+}
+
 // A fresh directory under the system's temporary directory, removed with its contents
 // when the object goes.
 class TempDir {
@@ -43,6 +52,12 @@ private:
     std::string m_Old;
     bool m_HadOld;
 };
+
+// The running test program's own file, as the system reports it.
+std::string programPath();
+
+// Whether files carry POSIX permission bits; Windows keeps access entries instead.
+bool haveModeBits();
 
 // Open files of this process: descriptors on POSIX, handles on Windows.
 int openHandleCount();

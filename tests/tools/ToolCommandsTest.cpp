@@ -12,6 +12,18 @@ const char* const kProps = "config/Orv.properties";
 const char* const kTrace = "config/OrvTrace.properties";
 const char* const kSchema = "bin/orvcli.xsd";
 
+// `text` as a JSON string holds it: quotes and backslashes (Windows paths) escaped.
+std::string jsonText(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 class ToolCommands : public ::testing::Test {
 protected:
     TempInstallation m_Install;
@@ -25,9 +37,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const std::string cannotOpen = "18: file cannot be opened: " + props + " does not exist or cannot be read";
     const std::string noHeader =
         "21: bad property file: " + props + " is empty or does not begin with the line \"ORV_PROPERTIES_FILE\"";
-    std::string noHeaderJson = noHeader; // the quotes of the header line, escaped
-    for (std::size_t at = 0; (at = noHeaderJson.find('"', at)) != std::string::npos; at += 2)
-        noHeaderJson.insert(at, "\\");
+    const std::string noHeaderJson = jsonText(noHeader), propsJson = jsonText(props);
     const std::string listed = "ORV_PROPERTIES_FILE\nb=2\na=1\n#c=3\nb=last\n";
     const std::string doc = m_Install.path("doc.xml"), schema = m_Install.path("bin/orvcli.xsd");
     const char* const kDoc = "doc.xml";
@@ -68,17 +78,17 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"get", "trace_level", "--default", "MID"}, 21, "MID\n", "orvcfg: " + noHeader + "\n", kProps, "trace_level=MIN\n"},
         {{"get", "trace_level", "--json"}, 18,
          "{\"schemaVersion\":1,\"key\":\"trace_level\",\"present\":false,\"value\":null,\"error\":{\"code\":18,\"message\":\""
-             + cannotOpen + "\"}}\n", "orvcfg: " + cannotOpen + "\n", kProps},
+             + jsonText(cannotOpen) + "\"}}\n", "orvcfg: " + cannotOpen + "\n", kProps},
         // The store's order, a comment skipped, the last of a repeated key.
         {{"list"}, 0, "a=1\nb=last\n", "", kProps, listed.c_str()},
         {{"list", "--json"}, 0,
-         "{\"schemaVersion\":1,\"path\":\"" + props
+         "{\"schemaVersion\":1,\"path\":\"" + propsJson
              + "\",\"properties\":[{\"key\":\"a\",\"value\":\"1\"},{\"key\":\"b\",\"value\":\"last\"}]}\n", "",
          kProps, listed.c_str()},
         {{"list"}, 18, "", "orvcfg: " + cannotOpen + "\n", kProps},
         {{"list"}, 21, "", "orvcfg: " + noHeader + "\n", kProps, ""},
         {{"list", "--json"}, 21,
-         "{\"schemaVersion\":1,\"path\":\"" + props + "\",\"properties\":[],\"error\":{\"code\":21,\"message\":\""
+         "{\"schemaVersion\":1,\"path\":\"" + propsJson + "\",\"properties\":[],\"error\":{\"code\":21,\"message\":\""
              + noHeaderJson + "\"}}\n", "orvcfg: " + noHeader + "\n", kProps, "a=1\n"},
         // After "--" a value that looks like an option reaches the key's rule.
         {{"set", "hwscanner.timeout", "--", "-5"}, 16, "", rejected + "hwscanner.timeout accepts digits only\n"},

@@ -21,7 +21,7 @@ void TraceFile::close()
 std::string TraceFile::open(const Options& options)
 {
     close();
-    const std::size_t slash = options.path.rfind('/');
+    const std::size_t slash = TraceSystem::lastSeparator(options.path);
     if (slash != std::string::npos && slash > 0) {
         std::string reason = TraceSystem::makeDirectories(options.path.substr(0, slash), options.dirPermission);
         if (!reason.empty())

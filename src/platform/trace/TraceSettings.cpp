@@ -1,5 +1,7 @@
 #include "TraceSettings.h"
 
+#include "TraceSystem.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -71,7 +73,7 @@ bool parsePermission(const std::string& text, unsigned& mode)
 
 std::string directoryOf(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = TraceSystem::lastSeparator(path);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
@@ -171,7 +173,7 @@ void TraceSettings::apply(const std::string& key, const std::string& value, int 
     }
     if (key == KEY_FILE_NAME) {
         // A relative name would depend on each host's working directory.
-        fileName = value.empty() || value[0] == '/' ? value : directoryOf(propertiesPath) + value;
+        fileName = value.empty() || TraceSystem::isAbsolute(value) ? value : directoryOf(propertiesPath) + value;
         fileNameOrigin = Origin{line, std::string()};
         return;
     }

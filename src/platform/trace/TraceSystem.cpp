@@ -95,6 +95,10 @@ TraceSystem::FileStamp TraceSystem::stampOf(const std::string& path)
     return stamp;
 }
 
+std::size_t TraceSystem::lastSeparator(const std::string& path) { return path.rfind('/'); }
+
+bool TraceSystem::isAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
 std::string TraceSystem::makeDirectories(const std::string& directory, unsigned mode)
 {
     // Each prefix ending before a separator, then the whole path; the root needs no creating.

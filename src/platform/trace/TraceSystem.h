@@ -32,6 +32,10 @@ public:
     static long threadId();
 
     static FileStamp stampOf(const std::string& path);
+    // Where the directory part of `path` ends: its last separator, npos when it has none.
+    static std::size_t lastSeparator(const std::string& path);
+    // Whether `path` names its file without the working directory.
+    static bool isAbsolute(const std::string& path);
 
     // Creates each missing directory of `directory`, giving every new one `mode` (set after
     // creation, so the process file-creation mask cannot narrow it). Empty on success, else why.

@@ -31,16 +31,16 @@ void* operator new[](std::size_t i_Size, const std::nothrow_t&) noexcept
 // the source under src/common/xmlproxy/.
 TEST(XmlProxyAssertionDeathTest, BrokenPreconditionsStopTheProgram)
 {
-    EXPECT_DEATH(StringVector(0), "m_BlockSize > 0, file src/common/xmlproxy/StringVector\\.cpp, line [0-9]+");
+    EXPECT_DEATH(StringVector(0), "m_BlockSize > 0, file src/common/xmlproxy/StringVector\\.cpp, line ");
     EXPECT_DEATH(NodeAttributes(-3), "m_BlockSize > 0, file src/common/xmlproxy/StringVector\\.cpp");
     EXPECT_DEATH(DefaultSAXHandler(nullptr, -1),
-                 "m_SkipDepth >= 0, file src/common/xmlproxy/DefaultSAXHandler\\.cpp, line [0-9]+");
+                 "m_SkipDepth >= 0, file src/common/xmlproxy/DefaultSAXHandler\\.cpp, line ");
     EXPECT_DEATH(XmlZipInputStream stream(nullptr),
-                 "i_InputStream != 0, file src/common/xmlproxy/XmlZipInputStream\\.cpp, line [0-9]+");
+                 "i_InputStream != 0, file src/common/xmlproxy/XmlZipInputStream\\.cpp, line ");
     EXPECT_DEATH(
         {
             g_FailNothrowArrays = true;
             UTF8XMLEncoding encoding(String(u"x"));
         },
-        "m_UTF8, file src/common/xmlproxy/UTF8XMLEncoding\\.cpp, line [0-9]+");
+        "m_UTF8, file src/common/xmlproxy/UTF8XMLEncoding\\.cpp, line ");
 }

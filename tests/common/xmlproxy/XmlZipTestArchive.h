@@ -3,25 +3,47 @@
 
 #include "TestSupport.h"
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
+#include <zip.h>
 
 namespace orvtest {
 
-// Builds a zip archive at `archive` holding the entries in the given order (name, bytes),
-// with the zip command and its options; false when that failed.
+// How makeZip stores its entries.
+enum class ZipEntries { Deflated, Stored, Encrypted };
+
+// Builds a zip archive at `archive` holding the entries in the given order (name, bytes);
+// encrypted ones with the traditional scheme and the password "secret". False when that failed.
 inline bool makeZip(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& entries,
-                    const std::string& options = "")
+                    ZipEntries how = ZipEntries::Deflated)
 {
-    TempDir staging;
-    std::string command = "cd '" + staging.path() + "' && zip -q " + options + " '" + archive + "'";
+    int error = 0;
+    zip_t* zip = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (zip == nullptr)
+        return false;
+    bool added = true;
     for (const auto& entry : entries) {
-        writeFile(staging.file(entry.first), entry.second);
-        command += " '" + entry.first + "'";
+        zip_source_t* source = zip_source_buffer(zip, entry.second.data(), entry.second.size(), 0);
+        const zip_int64_t index = source ? zip_file_add(zip, entry.first.c_str(), source, ZIP_FL_OVERWRITE) : -1;
+        if (index < 0) {
+            zip_source_free(source);
+            added = false;
+            break;
+        }
+        const auto at = static_cast<zip_uint64_t>(index);
+        if (how == ZipEntries::Stored)
+            added = zip_set_file_compression(zip, at, ZIP_CM_STORE, 0) == 0;
+        else if (how == ZipEntries::Encrypted)
+            added = zip_file_set_encryption(zip, at, ZIP_EM_TRAD_PKWARE, "secret") == 0;
+        if (!added)
+            break;
     }
-    return std::system(command.c_str()) == 0;
+    if (!added) {
+        zip_discard(zip);
+        return false;
+    }
+    return zip_close(zip) == 0;
 }
 
 // A zip archive without entries: only its end-of-central-directory record.
@@ -33,7 +55,7 @@ inline void makeEmptyZip(const std::string& archive)
 // A one-entry archive whose entry claims the given compression method; its bytes are stored.
 inline bool makeZipClaimingMethod(const std::string& archive, const std::string& bytes, unsigned char method)
 {
-    if (!makeZip(archive, {{"doc.xml", bytes}}, "-0"))
+    if (!makeZip(archive, {{"doc.xml", bytes}}, ZipEntries::Stored))
         return false;
     std::string zip = readFile(archive);
     const std::size_t central = zip.find(std::string("PK\x01\x02", 4));

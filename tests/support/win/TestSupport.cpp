@@ -85,6 +85,16 @@ ScopedEnv::~ScopedEnv()
 
 bool haveChildProcesses() { return false; }
 
+std::string programPath()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return std::filesystem::path(path).u8string();
+}
+
+bool haveModeBits() { return false; }
+
 int openHandleCount()
 {
     DWORD count = 0;

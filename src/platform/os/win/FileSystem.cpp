@@ -178,11 +178,4 @@ bool removeFile(const char* path)
     return path != nullptr && _wremove(wide(path).c_str()) == 0;
 }
 
-ScopedUmask::ScopedUmask(unsigned int mask) : m_OldMask(static_cast<unsigned int>(_umask(static_cast<int>(mask)))) {}
-
-ScopedUmask::~ScopedUmask()
-{
-    _umask(static_cast<int>(m_OldMask));
-}
-
 } // namespace orv::os
