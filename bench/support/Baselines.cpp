@@ -80,35 +80,44 @@ std::u16string decode(const char* i_First, const char* i_Last)
     return out;
 }
 
+// The validating settings both baselines share, then a progressive parse of the document
+// with the counting handler.
+ParseCounts countedParse(xercesc::SAXParser& io_Parser, const std::string& i_Document, const std::string& i_Schema)
+{
+    using namespace xercesc;
+    ParseCounts counts;
+    io_Parser.setValidationScheme(SAXParser::Val_Auto);
+    io_Parser.setDoNamespaces(true);
+    io_Parser.setDoSchema(true);
+    io_Parser.setValidationSchemaFullChecking(true);
+    io_Parser.setExternalNoNamespaceSchemaLocation(i_Schema.c_str());
+    CountingHandler handler(counts);
+    io_Parser.setDocumentHandler(&handler);
+    io_Parser.setErrorHandler(&handler);
+    XMLCh* path = XMLString::transcode(i_Document.c_str());
+    {
+        LocalFileInputSource source(path);
+        XMLPScanToken token;
+        bool more = io_Parser.parseFirst(source, token);
+        while (more) {
+            more = io_Parser.parseNext(token);
+        }
+        counts.errors = static_cast<long>(io_Parser.getErrorCount());
+    }
+    XMLString::release(&path);
+    return counts;
+}
+
 } // namespace
 
 ParseCounts bareXercesParse(const std::string& i_Document, const std::string& i_Schema)
 {
     using namespace xercesc;
-    ParseCounts counts;
     XMLPlatformUtils::Initialize();
+    ParseCounts counts;
     {
         SAXParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, nullptr);
-        parser.setValidationScheme(SAXParser::Val_Auto);
-        parser.setDoNamespaces(true);
-        parser.setDoSchema(true);
-        parser.setValidationSchemaFullChecking(true);
-        parser.setExternalNoNamespaceSchemaLocation(i_Schema.c_str());
-        CountingHandler handler(counts);
-        parser.setDocumentHandler(&handler);
-        parser.setErrorHandler(&handler);
-
-        XMLCh* path = XMLString::transcode(i_Document.c_str());
-        {
-            LocalFileInputSource source(path);
-            XMLPScanToken token;
-            bool more = parser.parseFirst(source, token);
-            while (more) {
-                more = parser.parseNext(token);
-            }
-            counts.errors = static_cast<long>(parser.getErrorCount());
-        }
-        XMLString::release(&path);
+        counts = countedParse(parser, i_Document, i_Schema);
     }
     XMLPlatformUtils::Terminate();
     return counts;
@@ -143,29 +152,9 @@ WarmXercesParser::~WarmXercesParser()
 ParseCounts WarmXercesParser::parse(const std::string& i_Document)
 {
     using namespace xercesc;
-    ParseCounts counts;
     SAXParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, m_State->pool.get());
-    parser.setValidationScheme(SAXParser::Val_Auto);
-    parser.setDoNamespaces(true);
-    parser.setDoSchema(true);
-    parser.setValidationSchemaFullChecking(true);
-    parser.setExternalNoNamespaceSchemaLocation(m_State->schema.c_str());
     parser.useCachedGrammarInParse(true);
-    CountingHandler handler(counts);
-    parser.setDocumentHandler(&handler);
-    parser.setErrorHandler(&handler);
-    XMLCh* path = XMLString::transcode(i_Document.c_str());
-    {
-        LocalFileInputSource source(path);
-        XMLPScanToken token;
-        bool more = parser.parseFirst(source, token);
-        while (more) {
-            more = parser.parseNext(token);
-        }
-        counts.errors = static_cast<long>(parser.getErrorCount());
-    }
-    XMLString::release(&path);
-    return counts;
+    return countedParse(parser, i_Document, m_State->schema);
 }
 
 void xercesInitializeTerminate()
