@@ -169,6 +169,18 @@ int ParseNodeSink::onCriticalError(const String& message, int line)
     return XMLPROXY_NULL_STRING;
 }
 
+int ParseNodeSink::onMessage(Level level, const String& message, int line, int column)
+{
+    // The column goes to the diagnostic that the level's own operation keeps, so that a host's
+    // override of onWarning, onError or onCriticalError still hears the message, and the
+    // statement traced for it is the one those operations write.
+    const std::size_t kept = m_Diagnostics.size();
+    const int result = NodeSink::onMessage(level, message, line, column);
+    if (m_Diagnostics.size() == kept + 1)
+        m_Diagnostics.back().column = column;
+    return result;
+}
+
 Node* ParseNodeSink::getNode(int index)
 {
     int field = fieldOfIndex(index);

@@ -31,10 +31,14 @@ public:
     // One warning or error of a parse, as the XML parser reported it.
     struct Diagnostic {
         // The trace levels of the statements the sink writes for them.
-        enum Severity : int { SEVERITY_CRITICAL = 0, SEVERITY_ERROR = 1, SEVERITY_WARNING = 2 };
+        enum Severity : int {
+            SEVERITY_CRITICAL = LEVEL_CRITICAL,
+            SEVERITY_ERROR = LEVEL_ERROR,
+            SEVERITY_WARNING = LEVEL_WARNING
+        };
         Severity severity;
         int line;   // 0 when the message concerns no line of the document
-        int column; // 0: the XML layer hands the sink lines only, no columns yet
+        int column; // from 1; 0 when the message came without one (no line, a limit)
         String message;
     };
 
@@ -50,6 +54,8 @@ public:
     int onWarning(const String& message, int line) override;
     int onError(const String& message, int line) override;
     int onCriticalError(const String& message, int line) override;
+    // Passes the message on as NodeSink does, then gives the diagnostic kept for it its column.
+    int onMessage(Level level, const String& message, int line, int column) override;
 
     // A new deep copy of the section with the index above, owned by the caller; null for an
     // index of no section or a section that never occurred.

@@ -114,14 +114,20 @@ TEST(ParseNodeSinkTest, DeeplyNestedTreeIsExaminedWithoutExhaustingTheStack)
     EXPECT_EQ("<UseSignatures/>", writtenCopy(sink.getNode(7)));
 }
 
-// Each message is traced as before and also kept as data, with the trace level as its severity.
-TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelAndLine)
+// Each message is traced as before and also kept as data, with the trace level as its severity;
+// a message that arrives with its column keeps it, and a host's sink that overrides the
+// level's own operation still hears the message.
+TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelLineAndColumn)
 {
     using Operation = int (ParseNodeSink::*)(const String&, int);
-    const struct { Operation operation; const char* label; int level, result; } cases[] = {
-        {&ParseNodeSink::onWarning, "ParseNodeSink::onWarning", 2, XMLPROXY_SUCCESS},
-        {&ParseNodeSink::onError, "ParseNodeSink::onError", 1, XMLPROXY_NULL_STRING},
-        {&ParseNodeSink::onCriticalError, "ParseNodeSink::onCriticalError", 0, XMLPROXY_NULL_STRING}};
+    const struct { Operation operation; NodeSink::Level level; const char* label; int result; } cases[] = {
+        {&ParseNodeSink::onWarning, NodeSink::LEVEL_WARNING, "ParseNodeSink::onWarning", XMLPROXY_SUCCESS},
+        {&ParseNodeSink::onError, NodeSink::LEVEL_ERROR, "ParseNodeSink::onError", XMLPROXY_NULL_STRING},
+        {&ParseNodeSink::onCriticalError, NodeSink::LEVEL_CRITICAL, "ParseNodeSink::onCriticalError",
+         XMLPROXY_NULL_STRING}};
+    struct HostSink : ParseNodeSink {
+        int onWarning(const String& i_Message, int i_Line) override { return ParseNodeSink::onWarning(i_Message, i_Line) + 5; }
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         std::vector<TraceRecord> records;
@@ -129,18 +135,28 @@ TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelAndLine)
             Tracer::setReceiver([&records](const TraceRecord& i_Record) { records.push_back(i_Record); });
         ParseNodeSink sink;
         EXPECT_EQ(c.result, (sink.*c.operation)(String(u"x \u00e9"), 7));
+        EXPECT_EQ(c.result, sink.onMessage(c.level, String(u"x \u00e9"), 7, 3));
+        HostSink host;
+        EXPECT_EQ(c.result + (c.level == NodeSink::LEVEL_WARNING ? 5 : 0), host.onMessage(c.level, String(u"y"), 1, 2));
         Tracer::setReceiver(previous);
-        ASSERT_EQ(1u, records.size());
-        EXPECT_EQ(c.label, records[0].label);
-        EXPECT_EQ(c.level, records[0].level);
-        EXPECT_EQ(2, records[0].component);
-        EXPECT_EQ("Message is x \xc3\xa9 at line 7", records[0].text);
+        ASSERT_EQ(3u, records.size());
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(c.label, records[i].label);
+            EXPECT_EQ(static_cast<int>(c.level), records[i].level);
+            EXPECT_EQ(2, records[i].component);
+            EXPECT_EQ("Message is x \xc3\xa9 at line 7", records[i].text);
+        }
         const ParseNodeSink copy(sink); // the copy carries what the sink received
-        ASSERT_EQ(1u, copy.getDiagnostics().size());
-        const ParseNodeSink::Diagnostic& kept = copy.getDiagnostics()[0];
-        EXPECT_EQ(c.level, kept.severity);
-        EXPECT_EQ(7, kept.line);
-        EXPECT_EQ(String(u"x \u00e9"), kept.message);
+        ASSERT_EQ(2u, copy.getDiagnostics().size());
+        for (int i = 0; i < 2; ++i) {
+            const ParseNodeSink::Diagnostic& kept = copy.getDiagnostics()[i];
+            EXPECT_EQ(static_cast<int>(c.level), kept.severity);
+            EXPECT_EQ(7, kept.line);
+            EXPECT_EQ(i == 0 ? 0 : 3, kept.column);
+            EXPECT_EQ(String(u"x \u00e9"), kept.message);
+        }
+        ASSERT_EQ(1u, host.getDiagnostics().size());
+        EXPECT_EQ(2, host.getDiagnostics()[0].column);
     }
     // A document full of errors keeps the list bounded; the first ones stay.
     ParseNodeSink sink;

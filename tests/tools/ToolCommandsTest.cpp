@@ -41,6 +41,15 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const std::string listed = "ORV_PROPERTIES_FILE\nb=2\na=1\n#c=3\nb=last\n";
     const std::string doc = m_Install.path("doc.xml"), schema = m_Install.path("bin/orvcli.xsd");
     const char* const kDoc = "doc.xml";
+    // Errors at known columns: each is reported where the parser stood, just past the markup.
+    const char* const kMisplaced = "<OrvConfiguration version=\"1.0\">\n  <Network>\n    <Bogus/>\n  </Network>\n"
+                                   "</OrvConfiguration>\n";
+    const char* const kUnclosed = "<OrvConfiguration version=\"1.0\">\n <Network>\n  <b></Network>\n";
+    const std::string docJson = jsonText(doc), schemaJson = jsonText(schema);
+    const std::string noSections = "sections: 0 of 7 (missing: Hardware XSE FSScan Vpd UseSignatures NetSignatures "
+                                   "NetConfig)\nerrors: 2\n";
+    const std::string noSectionsJson = "\"sections\":[],\"missing\":[\"Hardware\",\"XSE\",\"FSScan\",\"Vpd\","
+                                       "\"UseSignatures\",\"NetSignatures\",\"NetConfig\"]}\n";
     const struct {
         std::vector<std::string> args;
         int status;
@@ -132,8 +141,19 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"parse", doc}, 4, "", "orvcfg: the configuration document " + doc + " cannot be opened\n", kDoc},
         {{"parse", m_Install.path("bin")}, 4, "",
          "orvcfg: the configuration document " + m_Install.path("bin") + " cannot be opened\n"},
-        {{"parse", doc}, 1, "document: " + doc + "\n...", "orvcfg: " + doc + ":1: fatal error: ...", kDoc, ""},
+        {{"parse", doc}, 1, "document: " + doc + "\nschema:   " + schema + "\n\n" + noSections.substr(0, noSections.size() - 2) + "1\n",
+         "orvcfg: " + doc + ":1:1: fatal error: invalid document structure\n", kDoc, ""},
         {{"parse"}, 4, "", "orvcfg: the configuration schema " + schema + " cannot be opened\n", kSchema},
+        {{"parse", doc}, 1, "document: " + doc + "\nschema:   " + schema + "\n\n" + noSections,
+         "orvcfg: " + doc + ":3:13: error: no declaration found for element 'Bogus'\norvcfg: " + doc
+             + ":4:13: error: element 'Bogus' is not allowed for content model '(NetConfig)'\n", kDoc, kMisplaced},
+        {{"parse", doc, "--json"}, 1,
+         "{\"schemaVersion\":1,\"document\":\"" + docJson + "\",\"schema\":\"" + schemaJson
+             + "\",\"status\":1,\"errorCount\":2,\"diagnostics\":[{\"severity\":\"error\",\"line\":3,\"column\":6,"
+               "\"message\":\"no declaration found for element 'b'\"},{\"severity\":\"fatal error\",\"line\":3,"
+               "\"column\":8,\"message\":\"expected end of tag 'b'\"}]," + noSectionsJson,
+         "orvcfg: " + doc + ":3:6: error: no declaration found for element 'b'\norvcfg: " + doc
+             + ":3:8: fatal error: expected end of tag 'b'\n", kDoc, kUnclosed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args) + " status " + std::to_string(c.status));

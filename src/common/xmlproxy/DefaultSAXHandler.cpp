@@ -148,3 +148,8 @@ int DefaultSAXHandler::fatalError(const String& i_Message, int i_Line)
 {
     return m_Sink != nullptr ? m_Sink->onCriticalError(i_Message, i_Line) : 0;
 }
+
+int DefaultSAXHandler::message(NodeSink::Level i_Level, const String& i_Message, int i_Line, int i_Column)
+{
+    return m_Sink != nullptr ? m_Sink->onMessage(i_Level, i_Message, i_Line, i_Column) : 0;
+}

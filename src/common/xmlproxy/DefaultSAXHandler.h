@@ -45,6 +45,7 @@ public:
     void endElementUnits(const char16_t* i_Name, std::size_t i_Length) override;
     void charactersUnits(const char16_t* i_Text, std::size_t i_Length, int i_Line, int i_Column,
                          int i_Sequence) override;
+    int message(NodeSink::Level i_Level, const String& i_Message, int i_Line, int i_Column) override;
 
     int getDepth() const { return m_Depth; }
 

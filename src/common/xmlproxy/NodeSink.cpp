@@ -17,3 +17,16 @@ int NodeSink::onCriticalError(const String&, int)
 }
 
 NodeSink::~NodeSink() = default;
+
+int NodeSink::onMessage(Level i_Level, const String& i_Message, int i_Line, int)
+{
+    switch (i_Level) {
+    case LEVEL_WARNING:
+        return onWarning(i_Message, i_Line);
+    case LEVEL_ERROR:
+        return onError(i_Message, i_Line);
+    case LEVEL_CRITICAL:
+        break;
+    }
+    return onCriticalError(i_Message, i_Line);
+}

@@ -25,3 +25,16 @@ void SAXHandler::charactersUnits(const char16_t* i_Text, std::size_t i_Length, i
 {
     characters(String(i_Text, i_Length), i_Line, i_Column, i_Sequence);
 }
+
+int SAXHandler::message(NodeSink::Level i_Level, const String& i_Message, int i_Line, int)
+{
+    switch (i_Level) {
+    case NodeSink::LEVEL_WARNING:
+        return warning(i_Message, i_Line);
+    case NodeSink::LEVEL_ERROR:
+        return error(i_Message, i_Line);
+    case NodeSink::LEVEL_CRITICAL:
+        break;
+    }
+    return fatalError(i_Message, i_Line);
+}

@@ -1,6 +1,7 @@
 #ifndef ORV_SAXHANDLER_H
 #define ORV_SAXHANDLER_H
 
+#include "NodeSink.h"
 #include "String.h"
 
 #include <cstddef>
@@ -38,6 +39,9 @@ public:
     virtual void endElementUnits(const char16_t* i_Name, std::size_t i_Length);
     virtual void charactersUnits(const char16_t* i_Text, std::size_t i_Length, int i_Line,
                                  int i_Column, int i_Sequence);
+    // A warning, error or fatal error of the parser with its column (0 when unknown). By
+    // default the column is dropped and warning, error or fatalError receives the message.
+    virtual int message(NodeSink::Level i_Level, const String& i_Message, int i_Line, int i_Column);
 
 protected:
     SAXHandler() = default;

@@ -202,15 +202,18 @@ void XercesProxy::characters(const XMLCh* const i_Chars, const XMLSize_t i_Lengt
 
 void XercesProxy::warning(const xercesc::SAXParseException& i_Exception)
 {
-    m_Handler->warning(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+    m_Handler->message(NodeSink::LEVEL_WARNING, toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()),
+                       toLine(i_Exception.getColumnNumber()));
 }
 
 void XercesProxy::error(const xercesc::SAXParseException& i_Exception)
 {
-    m_Handler->error(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+    m_Handler->message(NodeSink::LEVEL_ERROR, toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()),
+                       toLine(i_Exception.getColumnNumber()));
 }
 
 void XercesProxy::fatalError(const xercesc::SAXParseException& i_Exception)
 {
-    m_Handler->fatalError(toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()));
+    m_Handler->message(NodeSink::LEVEL_CRITICAL, toString(i_Exception.getMessage()), toLine(i_Exception.getLineNumber()),
+                       toLine(i_Exception.getColumnNumber()));
 }
