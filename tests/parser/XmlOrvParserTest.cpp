@@ -354,19 +354,4 @@ TEST_F(XmlOrvParserTest, ASchemaReplacedBetweenParsesIsReadAgain)
     EXPECT_EQ(fromOriginal, parse(original));
 }
 
-TEST_F(XmlOrvParserTest, CopyAndAssignmentCarryTheCountWithoutParsing)
-{
-    ParseNodeSink sink;
-    XmlOrvParser parser(document("config.xml", kInvalid), sink);
-    XmlOrvParser copy(parser);
-    EXPECT_EQ(copy.getErrorCount(), 2);
-    XmlOrvParser assigned(String(documents.file("missing.xml").c_str()), sink);
-    traces.clear();
-    parser.setErrorCount(5);
-    EXPECT_EQ(&(assigned = parser), &assigned);
-    EXPECT_EQ(assigned.getErrorCount(), 5);
-    EXPECT_EQ(copy.getErrorCount(), 2);
-    EXPECT_TRUE(traces.empty());
-}
-
 } // namespace

@@ -17,21 +17,6 @@ protected:
     std::vector<TraceRecord> records;
 };
 
-TEST_F(TraceTest, StatementCarriesLevelLabelAndInsertions)
-{
-    {
-        Trace trace(Tracer::getInstance(Tracer::COMPONENT_COMMON), "ParseNodeSink::onWarning");
-        trace.level = 2;
-        const unsigned short wide[] = {u'w', 0};
-        trace << "Message is " << String("bad") << " at line " << 12 << " " << wide << Trace::endl;
-    }
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, 2);
-    EXPECT_EQ(records[0].component, 2);
-    EXPECT_EQ(records[0].label, "ParseNodeSink::onWarning");
-    EXPECT_EQ(records[0].text, "Message is bad at line 12 w");
-}
-
 TEST_F(TraceTest, OpenStatementIsClosedByTheDestructorAndEmptyOneIsNot)
 {
     {

@@ -57,17 +57,4 @@ TEST(ZipFileTest, EntryStreamOutlivesTheArchiveObject)
     EXPECT_EQ(stream->read(nullptr, 0), 0);
 }
 
-TEST(ZipFileTest, NotAnArchive)
-{
-    orvtest::TempDir dir;
-    std::string path = dir.file("plain.xml");
-    orvtest::writeFile(path, "<a/>");
-    EXPECT_NE(ZipFile::isValid(String(path.c_str())), 0);
-    EXPECT_NE(ZipFile::isValid(String(dir.file("missing.zip").c_str())), 0);
-    ZipFile zip(String(path.c_str()));
-    EXPECT_FALSE(zip.isOpen());
-    EXPECT_EQ(zip.getEntry(0), nullptr);
-    EXPECT_EQ(zip.getEntryStream(nullptr), nullptr);
-}
-
 } // namespace

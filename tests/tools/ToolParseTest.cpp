@@ -58,40 +58,6 @@ TEST_F(ToolParse, ShippedDocumentHasNoErrorsAndAllSevenSectionsInOrder)
     EXPECT_EQ(json.substr(json.size() - 32), "</NetConfig>\\n\"}],\"missing\":[]}\n");
 }
 
-// What a person gets wrong, each caught by the schema with the line where it happened, in
-// the order of the document.
-TEST_F(ToolParse, SchemaCatchesMistakesOnSeveralLinesWithTheirLines)
-{
-    const struct {
-        std::string from, to;
-    } mistakes[] = {
-        {"<Timeout>300</Timeout>", "<Timeout>3OO</Timeout>"},
-        {"<Provider>provider_standard</Provider>", "<Provider>provider_fast</Provider>"},
-        {" protocol=\"tcp\" port=\"443\"/>", " protocol=\"tcp\"/>"},
-    };
-    const std::string doc = m_Install.path("bad.xml");
-    std::string text = m_Doc, lines;
-    // Each is reported just past the markup that holds it.
-    for (const auto& m : mistakes) {
-        const std::size_t at = text.find(m.from), column = at + m.to.size() - text.rfind('\n', at);
-        lines += doc + ":" + std::to_string(lineOf(m.from)) + ":" + std::to_string(column) + ":";
-        text.replace(at, m.from.size(), m.to);
-    }
-    m_Install.write("bad.xml", text);
-    RunResult r = m_Install.run({"parse", doc});
-    EXPECT_EQ(r.status, 1);
-    std::string seen; // the "FILE:LINE:" of every line on standard error
-    for (std::size_t at = 0; (at = r.err.find("orvcfg: ", at)) != std::string::npos; at += 8)
-        seen += r.err.substr(at + 8, r.err.find(": error: ", at) - at - 7);
-    EXPECT_EQ(seen, lines) << r.err;
-    EXPECT_NE(r.out.find("\nerrors: 3\n"), std::string::npos) << r.out;
-    const std::string json = m_Install.run({"parse", doc, "--json"}).out;
-    EXPECT_NE(json.find("\"diagnostics\":[{\"severity\":\"error\",\"line\":" + std::to_string(lineOf(mistakes[0].from))
-                        + ",\"column\":"), std::string::npos) << json;
-    // The sections are still delivered, the broken ones included.
-    EXPECT_NE(json.find("{\"name\":\"NetConfig\",\"index\":9,"), std::string::npos);
-}
-
 TEST_F(ToolParse, ReadsAZipArchiveAndListsMissingSections)
 {
     m_Install.write("partial.xml", "<OrvConfiguration version=\"1.0\"><Network><NetConfig>"
