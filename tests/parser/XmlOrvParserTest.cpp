@@ -1,6 +1,6 @@
 #include "../common/xmlproxy/TreeTestSupport.h"
 #include "../common/xmlproxy/XmlZipTestArchive.h"
-#include "../config/OrvCfgTestAccess.h"
+#include "../config/ConfigFixture.h"
 
 #include "Node.h"
 #include "OrvCfg.h"

@@ -1,3 +1,5 @@
+#include "../common/xmlproxy/XmlZipTestArchive.h"
+
 #include "InputStream.h"
 #include "TestSupport.h"
 #include "ZipEntry.h"
@@ -6,19 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <zip.h>
 
 namespace {
-
-void makeZip(const std::string& path, const std::string& name, const std::string& bytes)
-{
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr);
-    zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
-    ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
-    ASSERT_EQ(zip_close(archive), 0);
-}
 
 std::string readAll(InputStream& in)
 {
@@ -36,7 +27,7 @@ TEST(ZipFileTest, EntryStreamOutlivesTheArchiveObject)
     std::string path = dir.file("doc.zip");
     std::string content(10000, 'x');
     content += "<end/>";
-    makeZip(path, "orvcli.xml", content);
+    ASSERT_TRUE(orvtest::makeZip(path, {{"orvcli.xml", content}}));
 
     EXPECT_EQ(ZipFile::isValid(String(path.c_str())), 0);
     std::unique_ptr<InputStream> stream;

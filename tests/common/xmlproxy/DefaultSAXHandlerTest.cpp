@@ -91,13 +91,3 @@ TEST(DefaultSAXHandler, TableOfAnElementWhoseNodeCannotBeMadeIsFreed)
     EXPECT_EQ(before, SmallBlockPool::liveBlocks());
     EXPECT_EQ(0, handler.getDepth());
 }
-
-TEST(DefaultSAXHandler, MessagesReachTheSinkAndItsAnswersComeBack)
-{
-    orvtest::RecordingSink sink;
-    DefaultSAXHandler handler(&sink, 2);
-    EXPECT_EQ(XMLPROXY_SUCCESS, handler.warning(String(u"w"), 3));
-    EXPECT_EQ(XMLPROXY_NULL_STRING, handler.error(String(u"e"), 4));
-    EXPECT_EQ(XMLPROXY_NULL_STRING, handler.fatalError(String(u"f"), 5));
-    EXPECT_EQ((std::vector<std::string>{"warning@3: w", "error@4: e", "critical@5: f"}), sink.messages);
-}
