@@ -45,9 +45,36 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const char* const kMisplaced = "<OrvConfiguration version=\"1.0\">\n  <Network>\n    <Bogus/>\n  </Network>\n"
                                    "</OrvConfiguration>\n";
     const char* const kUnclosed = "<OrvConfiguration version=\"1.0\">\n <Network>\n  <b></Network>\n";
+    const char* const kPartial = "<OrvConfiguration version=\"1.0\"><Network><NetConfig><Server host=\"h\" port=\"1\"/>"
+                                 "<Timeout>1</Timeout><Retries>0</Retries></NetConfig></Network></OrvConfiguration>\n";
+    const std::string netConfig = "document: " + doc + "\nschema:   " + schema + "\n\nNetConfig (line 1)\n";
+    const std::string oneSection = "\nsections: 1 of 7 (missing: Hardware XSE FSScan Vpd UseSignatures NetSignatures)\n"
+                                   "errors: 0\n";
     const std::string docJson = jsonText(doc), schemaJson = jsonText(schema);
     const std::string noSections = "sections: 0 of 7 (missing: Hardware XSE FSScan Vpd UseSignatures NetSignatures "
                                    "NetConfig)\nerrors: 2\n";
+    // The trace settings: one level and the file name used, one value of each kind unusable.
+    const char* const kTraceSettings = "#ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MAX\n"
+                                       "vpd.loggers.trcLogger.level=LOUD\nhandlers.traceFile.fileName=/var/log/t.log\n"
+                                       "handlers.traceFile.maxFiles=x\n";
+    const std::string loud = "\"LOUD\" is not DEBUG_MIN, DEBUG_MID or DEBUG_MAX";
+    const std::string files = "\"x\" is not a number of files from 0 to 999";
+    const auto traceText = [&](const std::string& read, const std::string& file, const std::string& maxFiles,
+                               const std::string& hw, const std::string& vpd, const std::string& problems) {
+        return "properties:      " + trace + read + "\nfile:            " + file + "\nmax files:       5 (default"
+               + maxFiles + ")\nmax file size:   10240 KiB (default)\nfile permission: 0644 (default)\n"
+               "dir permission:  0755 (default)\nlevel HW:        " + hw + "\n"
+               "level SWS:       DEBUG_MIN (sigeval.loggers.trcLogger.level, default)\n"
+               "level COM:       DEBUG_MIN (common.loggers.trcLogger.level, default)\n"
+               "level FSS:       DEBUG_MIN (fscanner.loggers.trcLogger.level, default)\n"
+               "level VPD:       DEBUG_MIN (vpd.loggers.trcLogger.level, default" + vpd + ")\n"
+               "level PLG:       DEBUG_MIN (plugin.loggers.trcLogger.level, default)\n" + problems;
+    };
+    const auto level = [](const char* component, const char* key, const char* value, const std::string& origin) {
+        return std::string("{\"component\":\"") + component + "\",\"key\":\"" + key + ".loggers.trcLogger.level\","
+               "\"level\":\"" + value + "\",\"origin\":\"" + origin + "\"}";
+    };
+    const std::string root = m_Install.root(), local = m_Install.path("local"), localCfg = local + "/config";
     const std::string noSectionsJson = "\"sections\":[],\"missing\":[\"Hardware\",\"XSE\",\"FSScan\",\"Vpd\","
                                        "\"UseSignatures\",\"NetSignatures\",\"NetConfig\"]}\n";
     const struct {
@@ -57,6 +84,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         std::string err; // the same for standard error
         const char* file = nullptr; // written before the run in place of the shipped one
         const char* content = nullptr; // null: the file is removed
+        EnvChanges env = {};
     } cases[] = {
         {{"--version"}, 0, std::string("orvcfg ") + ORV_TEST_VERSION + "\n", ""},
         // Wrong usage: one line naming the help to read, status 2; the bare tool shows its help.
@@ -154,6 +182,47 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
                "\"column\":8,\"message\":\"expected end of tag 'b'\"}]," + noSectionsJson,
          "orvcfg: " + doc + ":3:6: error: no declaration found for element 'b'\norvcfg: " + doc
              + ":3:8: fatal error: expected end of tag 'b'\n", kDoc, kUnclosed},
+        // A section found, the others named as missing; the schema's default attribute filled in.
+        {{"parse", doc}, 0,
+         netConfig + "  <NetConfig>\n    <Server host=\"h\" port=\"1\" scheme=\"https\"/>\n    <Timeout>1</Timeout>\n"
+             "    <Retries>0</Retries>\n  </NetConfig>\n" + oneSection, "", kDoc, kPartial},
+        {{"parse", doc, "--raw"}, 0,
+         netConfig + "<NetConfig>\n <Server host=\"h\" port=\"1\" scheme=\"https\"/> <Timeout>1</Timeout>\n"
+             " <Retries>0</Retries>\n</NetConfig>\n" + oneSection, "", kDoc, kPartial},
+        {{"dirs"}, 0,
+         "installation:      " + root + "\nconfiguration:     " + root + "/config\nbin:               " + root
+             + "/bin\ninstall:           " + root + "/install\nplug-ins:          " + root
+             + "/bin/plugins\ncustom scanners:   " + root + "/bin/customscanners\nschema:            " + root
+             + "/bin/orvcli.xsd\ninstallation type: local\nproperties:        " + props + " (loaded)\n", ""},
+        // ORV_LOCALDIR moves the configuration only; a configuration not found there is no error of dirs.
+        {{"dirs", "--json"}, 0,
+         "{\"schemaVersion\":1,\"installation\":\"" + root + "\",\"configuration\":\"" + localCfg + "\",\"bin\":\""
+             + root + "/bin\",\"install\":\"" + root + "/install\",\"plugins\":\"" + root
+             + "/bin/plugins\",\"customScanners\":\"" + root + "/bin/customscanners\",\"schema\":\"" + root
+             + "/bin/orvcli.xsd\",\"installationType\":\"local\",\"installationTypeCode\":2,\"properties\":{\"path\":\""
+             + localCfg + "/Orv.properties\",\"status\":18,\"message\":\"18: file cannot be opened: " + localCfg
+             + "/Orv.properties does not exist or cannot be read\"}}\n", "", nullptr, nullptr, {{"ORV_LOCALDIR", local}}},
+        {{"trace"}, 0,
+         traceText(" (read)", "/var/log/t.log (line 4)", "; line 5: " + files,
+                   "DEBUG_MAX (hw.loggers.trcLogger.level, line 2)", "; line 3: " + loud,
+                   "problem:         " + trace + " line 3: " + loud + "\nproblem:         " + trace + " line 5: " + files
+                       + "\n"), "", kTrace, kTraceSettings},
+        {{"trace"}, 0,
+         traceText(" (not read: defaults)", "(none: standard error) (default)", "",
+                   "DEBUG_MIN (hw.loggers.trcLogger.level, default)", "",
+                   "problem:         " + trace + " does not begin with #ORV_TRACE_PROPERTIES_FILE\n"), "", kTrace,
+         "hw.loggers.trcLogger.level=DEBUG_MAX\n"},
+        {{"trace", "--json"}, 0,
+         "{\"schemaVersion\":1,\"properties\":\"" + jsonText(trace) + "\",\"read\":true,\"file\":{\"value\":"
+             "\"/var/log/t.log\",\"origin\":\"line 4\"},\"maxFiles\":{\"value\":\"5\",\"origin\":\"default; line 5: "
+             + jsonText(files) + "\"},\"maxFileSizeKiB\":{\"value\":\"10240\",\"origin\":\"default\"},"
+             "\"filePermission\":{\"value\":\"0644\",\"origin\":\"default\"},\"dirPermission\":{\"value\":\"0755\","
+             "\"origin\":\"default\"},\"levels\":[" + level("HW", "hw", "DEBUG_MAX", "line 2") + ","
+             + level("SWS", "sigeval", "DEBUG_MIN", "default") + "," + level("COM", "common", "DEBUG_MIN", "default")
+             + "," + level("FSS", "fscanner", "DEBUG_MIN", "default") + ","
+             + level("VPD", "vpd", "DEBUG_MIN", "default; line 3: " + jsonText(loud)) + ","
+             + level("PLG", "plugin", "DEBUG_MIN", "default") + "],\"problems\":[\"" + jsonText(trace + " line 3: " + loud)
+             + "\",\"" + jsonText(trace + " line 5: " + files) + "\"]}\n", "", kTrace, kTraceSettings},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args) + " status " + std::to_string(c.status));
@@ -166,7 +235,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         if (c.file && !c.content)
             std::remove(m_Install.path(c.file).c_str());
         const std::string propsBefore = m_Install.read(kProps), traceBefore = m_Install.read(kTrace);
-        RunResult r = m_Install.run(c.args);
+        RunResult r = m_Install.run(c.args, c.env);
         EXPECT_EQ(r.status, c.status);
         for (const auto& [actual, expected] : {std::pair(r.out, c.out), std::pair(r.err, c.err)}) {
             const bool prefix = expected.size() > 3 && expected.compare(expected.size() - 3, 3, "...") == 0;
@@ -226,32 +295,6 @@ TEST_F(ToolCommands, SetRewritesOnlyItsLinesAndTheNextProcessSeesTheValue)
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "45"}).out, "");
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "46", "--json"}).out,
               "{\"schemaVersion\":1,\"key\":\"hwscanner.timeout\",\"value\":\"46\",\"status\":0,\"message\":\"success\"}\n");
-}
-
-TEST_F(ToolCommands, DirsReportTheInstallationAndOrvLocaldirMovesOnlyTheConfiguration)
-{
-    TempDir local;
-    const std::string root = m_Install.root();
-    RunResult r = m_Install.run({"dirs"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "installation:      " + root + "\n"
-                     "configuration:     " + root + "/config\n"
-                     "bin:               " + root + "/bin\n"
-                     "install:           " + root + "/install\n"
-                     "plug-ins:          " + root + "/bin/plugins\n"
-                     "custom scanners:   " + root + "/bin/customscanners\n"
-                     "schema:            " + root + "/bin/orvcli.xsd\n"
-                     "installation type: local\n"
-                     "properties:        " + root + "/config/Orv.properties (loaded)\n");
-    const std::string cfg = local.path() + "/config";
-    EXPECT_EQ(m_Install.run({"dirs", "--json"}, {{"ORV_LOCALDIR", local.path()}}).out,
-              "{\"schemaVersion\":1,\"installation\":\"" + root + "\",\"configuration\":\"" + cfg + "\",\"bin\":\"" + root
-                  + "/bin\",\"install\":\"" + root + "/install\",\"plugins\":\"" + root
-                  + "/bin/plugins\",\"customScanners\":\"" + root + "/bin/customscanners\",\"schema\":\"" + root
-                  + "/bin/orvcli.xsd\",\"installationType\":\"local\",\"installationTypeCode\":2,"
-                    "\"properties\":{\"path\":\"" + cfg + "/Orv.properties\",\"status\":18,\"message\":\"18: file cannot be "
-                    "opened: " + cfg + "/Orv.properties does not exist or cannot be read\"}}\n");
 }
 
 TEST(ToolWithoutInstallation, StillAnswersEveryCommandAndCreatesNothing)
