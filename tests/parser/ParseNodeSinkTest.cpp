@@ -163,9 +163,11 @@ TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelLineAndColumn)
     const Tracer::Receiver previous = Tracer::setReceiver([](const TraceRecord&) {});
     for (int line = 1; line <= ParseNodeSink::MAX_DIAGNOSTICS + 1; ++line)
         sink.onError(String(u"e"), line);
+    sink.onMessage(NodeSink::LEVEL_ERROR, String(u"past the bound"), 1, 9); // its column lands nowhere
     Tracer::setReceiver(previous);
     ASSERT_EQ(static_cast<std::size_t>(ParseNodeSink::MAX_DIAGNOSTICS), sink.getDiagnostics().size());
     EXPECT_EQ(ParseNodeSink::MAX_DIAGNOSTICS, sink.getDiagnostics().back().line);
+    EXPECT_EQ(0, sink.getDiagnostics().back().column);
 }
 
 } // namespace
