@@ -51,16 +51,6 @@ TEST(ParseNodeSinkTest, SectionsAreFoundAtAnyDepthByTheirExactNameAndCopiedByInd
     EXPECT_EQ(nullptr, ParseNodeSink().getNode(1));
 }
 
-TEST(ParseNodeSinkTest, LaterSectionInPreOrderReplacesTheEarlierOne)
-{
-    ParseNodeSink sink;
-    Node* inner = element(u"a", {element(u"Vpd", {element(u"inner")})});
-    sink.onNodeTree(element(u"Vpd", {inner, element(u"Vpd", {element(u"last")})}));
-    EXPECT_EQ("<Vpd>\n <last/></Vpd>\n", writtenCopy(sink.getNode(4)));
-    sink.onNodeTree(element(u"Vpd", {element(u"next")}));
-    EXPECT_EQ("<Vpd>\n <next/></Vpd>\n", writtenCopy(sink.getNode(4)));
-}
-
 // Every delivered tree is released exactly once, as soon as no sink refers into it any more;
 // the sanitizer build turns a double release or a leak into a failure.
 TEST(ParseNodeSinkTest, TreesGoWhenTheLastSinkThatKeepsOneOfTheirSectionsLetsGo)

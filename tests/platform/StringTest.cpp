@@ -24,16 +24,6 @@ TEST(StringTest, EveryByteSequenceSurvivesTheNarrowRoundTrip)
     }
 }
 
-TEST(StringTest, InvalidBytesBecomeEscapeUnits)
-{
-    String s("a\xff");
-    ASSERT_EQ(s.length(), 2);
-    EXPECT_EQ(s.charAt(1), 0xDCFF);
-    String euro("\xe2\x82\xac");
-    ASSERT_EQ(euro.length(), 1);
-    EXPECT_EQ(euro.charAt(0), 0x20AC);
-}
-
 TEST(StringTest, LoneSurrogateEncodesAsReplacementCharacter)
 {
     const char16_t lone[] = {u'x', 0xD800, u'y', 0};

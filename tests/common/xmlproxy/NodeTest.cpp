@@ -90,22 +90,6 @@ TEST(NodeWrite, HostSubclassesWriteCopyAndDeleteThemselvesAndANonZeroResultStops
     EXPECT_EQ(0, HostNode::live);
 }
 
-// Numbers and parent links of copies are checked with the trees the handler delivers.
-TEST(Node, CopyHasItsOwnTablesAndATextNodeAFreshEmptyOne)
-{
-    std::unique_ptr<Node> root(element(u"r", {text(u"t"), element(u"s")}, attributes({{u"a", u"1"}})));
-    std::unique_ptr<Node> copy(root->clone());
-    EXPECT_EQ(orvtest::written(root.get()), orvtest::written(copy.get()));
-    EXPECT_NE(root->getAttributes(), copy->getAttributes());
-    EXPECT_EQ(nullptr, copy->getChildList().back()->getAttributes());
-    // A text node's table is its own, empty, of block size 1: a copy gets a fresh one.
-    NodeAttributes* table = root->getFirstChild()->getAttributes();
-    ASSERT_TRUE(table != nullptr && table == root->getFirstChild()->getAttributes());
-    EXPECT_EQ(1, table->getBlockSize());
-    ASSERT_EQ(XMLPROXY_SUCCESS, table->addAttribute(u"x", u"1", u"0"));
-    EXPECT_EQ(0, std::unique_ptr<Node>(root->getFirstChild()->clone())->getAttributes()->getCount());
-}
-
 static_assert(std::is_same<std::iterator_traits<Node::ChildList::iterator>::iterator_category,
                            std::bidirectional_iterator_tag>::value &&
                   !std::is_copy_constructible<Node::ChildList>::value && !std::is_copy_assignable<Node::ChildList>::value,

@@ -43,17 +43,6 @@ TEST(UTF8XMLEncoding, WritesEveryClassOfUnitInEachMode)
     }
 }
 
-TEST(UTF8XMLEncoding, ConstructorsWithoutAChoiceEscapeInBasicMode)
-{
-    const std::vector<unsigned short> units{u'<', 0x00E9, 0};
-    EXPECT_EQ("&lt;\xC3\xA9", written(UTF8XMLEncoding(String(u"<\u00E9"))));
-    EXPECT_EQ("&lt;\xC3\xA9", written(UTF8XMLEncoding("<\xC3\xA9")));
-    EXPECT_EQ("&lt;\xC3\xA9", written(UTF8XMLEncoding(units.data())));
-    EXPECT_EQ("", written(UTF8XMLEncoding(static_cast<const unsigned short*>(nullptr))));
-    // Only a String carries a 0 unit in; escaping drops it like any control character.
-    EXPECT_EQ("ab", written(UTF8XMLEncoding(String(u"a\0b", 3))));
-}
-
 TEST(UTF8XMLEncoding, EscapingIsLinearInTheTextLength)
 {
     // Replacing unit by unit in place would move the rest of the text for every "&": this
