@@ -45,6 +45,7 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"version", "2%", ORVCFG_VALUE_REJECTED}, // before the key's own rule
         // A line break would write a line of its own, such as a version line.
         {"custom.key", "x\nversion=9", ORVCFG_VALUE_REJECTED},
+        {"custom.key", "x\rversion=9", ORVCFG_VALUE_REJECTED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" = " + c.value));
