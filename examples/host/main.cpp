@@ -36,7 +36,8 @@ int main(int, char** argv)
     XmlOrvParser parser(document, sink); // validates against bin/orvcli.xsd
     std::cout << "errors: " << parser.getErrorCount() << '\n';
     for (const ParseNodeSink::Diagnostic& diagnostic : sink.getDiagnostics())
-        std::cout << "line " << diagnostic.line << ": " << diagnostic.message << '\n';
+        std::cout << "line " << diagnostic.line << ", column " << diagnostic.column << ": " << diagnostic.message
+                  << '\n';
 
     std::unique_ptr<Node> hardware(sink.getNode(1)); // 1: Hardware; the copy is ours
     if (hardware)

@@ -61,12 +61,13 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
         EXPECT_NE(("\n" + host.out).find(line), std::string::npos) << line << host.out;
     EXPECT_EQ(readFile(props), propsBefore);
     EXPECT_EQ(readFile(trace), traceBefore);
-    // A document with an error after its last line: the host shows it with its line.
+    // A document with an error after its last line: the host shows it with its line and the
+    // column where the stray element begins.
     const std::string document = prefix + "/config/orvcli.xml", text = readFile(document);
     writeFile(document, text + "<trailing/>\n");
     host = runProgram(prefix + "/bin/orvhost", {}, noLocal);
     EXPECT_EQ(host.status, 1);
-    EXPECT_NE(host.out.find("\nline " + std::to_string(1 + std::count(text.begin(), text.end(), '\n')) + ": "),
+    EXPECT_NE(host.out.find("\nline " + std::to_string(1 + std::count(text.begin(), text.end(), '\n')) + ", column 1: "),
               std::string::npos) << host.out;
 
     // Installing again keeps the configuration that was changed in place.
