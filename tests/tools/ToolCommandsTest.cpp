@@ -74,6 +74,8 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         return std::string("{\"component\":\"") + component + "\",\"key\":\"" + key + ".loggers.trcLogger.level\","
                "\"level\":\"" + value + "\",\"origin\":\"" + origin + "\"}";
     };
+    // A quote, a backslash, a tab, a control character, a non-ASCII letter and a byte that is not UTF-8.
+    const std::string raw = "say \"hi\" C:\\x\t\x01\xC3\xA9 \xFF end", odd = "ORV_PROPERTIES_FILE\nodd=" + raw + "\n";
     const std::string root = m_Install.root(), local = m_Install.path("local"), localCfg = local + "/config";
     const std::string noSectionsJson = "\"sections\":[],\"missing\":[\"Hardware\",\"XSE\",\"FSScan\",\"Vpd\","
                                        "\"UseSignatures\",\"NetSignatures\",\"NetConfig\"]}\n";
@@ -116,6 +118,11 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"get", "trace_level", "--json"}, 18,
          "{\"schemaVersion\":1,\"key\":\"trace_level\",\"present\":false,\"value\":null,\"error\":{\"code\":18,\"message\":\""
              + jsonText(cannotOpen) + "\"}}\n", "orvcfg: " + cannotOpen + "\n", kProps},
+        // Odd bytes come out unchanged as text, and as valid JSON.
+        {{"get", "odd"}, 0, raw + "\n", "", kProps, odd.c_str()},
+        {{"get", "odd", "--json"}, 0,
+         "{\"schemaVersion\":1,\"key\":\"odd\",\"present\":true,\"value\":\"say \\\"hi\\\" C:\\\\x\\t\\u0001\xC3\xA9 "
+         "\xEF\xBF\xBD end\"}\n", "", kProps, odd.c_str()},
         // The store's order, a comment skipped, the last of a repeated key.
         {{"list"}, 0, "a=1\nb=last\n", "", kProps, listed.c_str()},
         {{"list", "--json"}, 0,
@@ -264,16 +271,6 @@ TEST_F(ToolCommands, ShippedPropertiesHoldEveryKeyCommentedAndUnderTheLineLimit)
     for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
         EXPECT_LT(end - start + 1, 259u) << text.substr(start, 40);
     EXPECT_NE(text.find("\nversion=" + std::string(ORV_TEST_VERSION) + "\n"), std::string::npos);
-}
-
-TEST_F(ToolCommands, OddBytesComeOutUnchangedAsTextAndAsValidJson)
-{
-    // A quote, a backslash, a tab, a control character, a non-ASCII letter and a byte that is not UTF-8.
-    const std::string raw = "say \"hi\" C:\\x\t\x01\xC3\xA9 \xFF end";
-    m_Install.write(kProps, "ORV_PROPERTIES_FILE\nodd=" + raw + "\n");
-    EXPECT_EQ(m_Install.run({"get", "odd"}).out, raw + "\n");
-    const std::string json = m_Install.run({"get", "odd", "--json"}).out;
-    EXPECT_EQ(json, "{\"schemaVersion\":1,\"key\":\"odd\",\"present\":true,\"value\":\"say \\\"hi\\\" C:\\\\x\\t\\u0001\xC3\xA9 \xEF\xBF\xBD end\"}\n");
 }
 
 TEST_F(ToolCommands, SetRewritesOnlyItsLinesAndTheNextProcessSeesTheValue)
