@@ -106,20 +106,6 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
     }
 }
 
-TEST_F(Rewrite, MissingOrUnreadableFilesGiveOpenFailedAndCreateNothing)
-{
-    ORVTEST_REQUIRE_CHILD_PROCESSES();
-    start(HEADER, std::nullopt);
-    ::unlink(propertiesPath().c_str());
-    EXPECT_EQ(rewriteMain("k", "v"), ORVCFG_OPEN_FAILED);
-    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
-    EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
-
-    orvtest::writeFile(tracePath(), TRACE);
-    ASSERT_EQ(::chmod(tracePath().c_str(), 0), 0);
-    EXPECT_EQ(orvtest::runUnprivileged([&] { return rewriteTrace("trace_level", "MAX"); }), ORVCFG_OPEN_FAILED);
-}
-
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
     ORVTEST_REQUIRE_CHILD_PROCESSES();
