@@ -5,7 +5,6 @@
 #include "Node.h"
 #include "OrvCfg.h"
 #include "ParseNodeSink.h"
-#include "SmallBlockPool.h"
 #include "TestSupport.h"
 #include "Tracer.h"
 #include "XmlOrvParser.h"
@@ -206,26 +205,6 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
             got.push_back(r.label + "@" + r.text.substr(at + 9) + (withText ? ": " + r.text.substr(from, at - from) : ""));
         }
         EXPECT_EQ(c.traces, got);
-    }
-}
-
-// The node pool counts what it hands out, so a tree that is never released shows up even
-// in builds without a leak checker; releasing the last tree gives the chunks back.
-TEST_F(XmlOrvParserTest, EveryTreeOfAParseIsReleasedWithItsSinkAndCopies)
-{
-    const std::size_t before = SmallBlockPool::liveBlocks();
-    {
-        ParseNodeSink sink;
-        XmlOrvParser invalid(document("invalid.xml", kInvalid), sink);
-        XmlOrvParser parser(document("config.xml", kValid), sink);
-        ParseNodeSink copy(sink);
-        std::unique_ptr<Node> hardware(copy.getNode(1));
-        ASSERT_NE(hardware, nullptr);
-        sink = ParseNodeSink();
-    }
-    EXPECT_EQ(SmallBlockPool::liveBlocks(), before);
-    if (before == 0) {
-        EXPECT_LE(SmallBlockPool::chunkBytes(), 64u * 1024u);
     }
 }
 

@@ -1,15 +1,10 @@
 #include "InputStream.h"
-#include "TestSupport.h"
-#include "XmlZipInputSource.h"
 #include "XmlZipInputStream.h"
-#include "XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
 #include <xercesc/util/PlatformUtils.hpp>
 
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace {
@@ -32,8 +27,6 @@ class XmlZipInputTest : public ::testing::Test {
 protected:
     void SetUp() override { xercesc::XMLPlatformUtils::Initialize(); }
     void TearDown() override { xercesc::XMLPlatformUtils::Terminate(); }
-
-    orvtest::TempDir dir;
 };
 
 } // namespace
@@ -59,22 +52,3 @@ TEST_F(XmlZipInputTest, PositionIsTheSumOfTheCountsAndTheEntryStreamGoesOnce)
     EXPECT_EQ(1, deletes);
 }
 
-TEST_F(XmlZipInputTest, EachStreamReadsTheFirstEntryFromItsBeginning)
-{
-    const std::string archive = dir.file("doc.zip");
-    const std::string first = "<config>" + std::string(5000, 'a') + "</config>";
-    ASSERT_TRUE(orvtest::makeZip(archive, {{"z_first.xml", first}, {"a_second.xml", "<other/>"}}));
-
-    XmlZipInputSource source(String(archive.c_str()));
-    EXPECT_EQ(nullptr, source.getSystemId());
-    for (int stream = 0; stream < 2; ++stream) {
-        std::unique_ptr<xercesc::BinInputStream> entry(source.makeStream());
-        ASSERT_NE(nullptr, entry);
-        std::string read;
-        XMLByte buffer[7]; // small on purpose: many reads per entry
-        while (XMLSize_t n = entry->readBytes(buffer, sizeof buffer))
-            read.append(reinterpret_cast<const char*>(buffer), n);
-        EXPECT_EQ(first, read);
-        EXPECT_EQ(first.size(), entry->curPos());
-    }
-}
