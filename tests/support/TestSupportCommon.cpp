@@ -1,0 +1,75 @@
+// What the test support does the same way on every system.
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace orvtest {
+
+namespace {
+
+// The environment variables that tell a started test program which role to play.
+constexpr const char* ROLE_VARIABLE = "ORVTEST_CHILD_ROLE";
+constexpr const char* ARGUMENT_VARIABLE = "ORVTEST_CHILD_ARGUMENT";
+
+std::map<std::string, ChildBody>& roles()
+{
+    static std::map<std::string, ChildBody> registered;
+    return registered;
+}
+
+} // namespace
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::u8path(m_Path), ignored);
+}
+
+std::string TempDir::file(const std::string& relative) const { return native(m_Path + "/" + relative); }
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool fileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::u8path(path), ignored);
+}
+
+void makeDirs(const std::string& path) { std::filesystem::create_directories(std::filesystem::u8path(path)); }
+
+bool registerChildRole(const char* role, ChildBody body)
+{
+    roles()[role] = body;
+    const char* asked = std::getenv(ROLE_VARIABLE);
+    if (asked == nullptr || std::string(asked) != role)
+        return true;
+    const char* argument = std::getenv(ARGUMENT_VARIABLE);
+    const int status = body(argument != nullptr ? argument : "");
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+namespace detail {
+
+ChildBody childRole(const char* role)
+{
+    const auto found = roles().find(role);
+    return found != roles().end() ? found->second : nullptr;
+}
+
+std::pair<std::string, std::string> childRoleEnvironment() { return {ROLE_VARIABLE, ARGUMENT_VARIABLE}; }
+
+} // namespace detail
+
+int runChildRole(const char* role, const std::string& argument) { return ChildProcess(role, argument).wait(); }
+
+} // namespace orvtest
