@@ -149,10 +149,7 @@ protected:
         ConfigTest::SetUp();
         // Quotes, a blank and a ";" in the directory must reach no command processor.
         orvtest::makeDirs(m_Home);
-        orvtest::writeFile(m_Home + "/fsprobe", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" >> '" + m_Log +
-                                                    "'\ngrep '^fscanner.provider=' '" + propertiesPath() + "' >> '" +
-                                                    m_Log + "'\nexit 3\n");
-        ::chmod((m_Home + "/fsprobe").c_str(), 0755);
+        orvtest::installProbe(m_Home, m_Log, propertiesPath());
     }
     // Without a provider the file has only a key that starts like it.
     std::string mainWith(const char* provider) const

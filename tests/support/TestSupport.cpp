@@ -193,6 +193,27 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     return run;
 }
 
+namespace {
+
+void reapEverything(int)
+{
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+}
+
+} // namespace
+
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
+{
+    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED          ? SIG_IGN
+                                 : handling == ChildEndHandling::REAPED_BY_HOST ? reapEverything
+                                                                                : SIG_DFL);
+}
+
+ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old); }
+
+bool childLeft() { return ::waitpid(-1, nullptr, WNOHANG) != -1; }
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
 {
     TempDir capture;

@@ -162,6 +162,34 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 // ../lib (a link to `libDir`) on POSIX.
 void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir);
 
+// Installs the tests' fsprobe (tests/support/fsprobe) as `home`/fsprobe: each run appends its
+// arguments and the provider line that `watched` holds at that moment to `log`.
+void installProbe(const std::string& home, const std::string& log, const std::string& watched);
+
+// The tests' fsprobe as built; run with "exit N" or "sleep S".
+std::string probeProgram();
+
+// How a host treats the end of its children: POSIX tells it with the signal of ended
+// children, which a host may ignore or use to reap them itself. Windows has no such signal.
+enum class ChildEndHandling { DEFAULT, IGNORED, REAPED_BY_HOST };
+class ScopedChildEndHandling {
+public:
+    explicit ScopedChildEndHandling(ChildEndHandling handling);
+    ~ScopedChildEndHandling();
+    ScopedChildEndHandling(const ScopedChildEndHandling&) = delete;
+    ScopedChildEndHandling& operator=(const ScopedChildEndHandling&) = delete;
+    // False where the system has no such handling (Windows, for all but DEFAULT).
+    bool applies() const { return m_Applies; }
+
+private:
+    bool m_Applies = false;
+    void (*m_Old)(int) = nullptr;
+};
+
+// Whether this process has an ended or running child that nobody reaped (POSIX); a Windows
+// process keeps no such children.
+bool childLeft();
+
 // ---- Closures in a forked child (POSIX only) ----
 
 // Whether runInChild and runUnprivileged work here: they fork, which Windows lacks.

@@ -70,6 +70,17 @@ std::pair<std::string, std::string> childRoleEnvironment() { return {ROLE_VARIAB
 
 } // namespace detail
 
+void installProbe(const std::string& home, const std::string& log, const std::string& watched)
+{
+    namespace fs = std::filesystem;
+    const fs::path built = fs::u8path(probeProgram());
+    const fs::path installed = fs::u8path(home) / built.filename();
+    fs::copy_file(built, installed, fs::copy_options::overwrite_existing);
+    writeFile((fs::u8path(home) / "fsprobe.conf").u8string(), log + "\n" + watched + "\n");
+}
+
+std::string probeProgram() { return native(ORV_TEST_FSPROBE); }
+
 int runChildRole(const char* role, const std::string& argument) { return ChildProcess(role, argument).wait(); }
 
 } // namespace orvtest

@@ -327,6 +327,15 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     return run;
 }
 
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling)
+    : m_Applies(handling == ChildEndHandling::DEFAULT)
+{
+}
+
+ScopedChildEndHandling::~ScopedChildEndHandling() = default;
+
+bool childLeft() { return false; }
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
 {
     TempDir capture;
