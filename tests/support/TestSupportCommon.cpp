@@ -22,10 +22,20 @@ std::map<std::string, ChildBody>& roles()
 
 } // namespace
 
+// Every name is listed before the first is removed: a listing that goes on while files go
+// never ends under wine when one of them is still open somewhere (a trace file). What
+// cannot be removed stays.
 TempDir::~TempDir()
 {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::u8path(m_Path), ignored);
+    std::vector<fs::path> names;
+    for (fs::recursive_directory_iterator it(fs::u8path(m_Path), ignored), end; !ignored && it != end;
+         it.increment(ignored))
+        names.push_back(it->path());
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        fs::remove(*name, ignored);
+    fs::remove(fs::u8path(m_Path), ignored);
 }
 
 std::string TempDir::file(const std::string& relative) const { return native(m_Path + "/" + relative); }

@@ -4,7 +4,9 @@
 #include "WideText.h"
 
 #include <cerrno>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <aclapi.h>
 #include <fcntl.h>
@@ -19,6 +21,9 @@ namespace {
 std::wstring wide(const char* path) { return orv::win::widen(path); }
 
 constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// How long a replacement waits for other processes to let go of the file it replaces.
+constexpr std::chrono::milliseconds REPLACE_RETRY_TIME{2000};
 
 // A stdio file in text mode on the handle; the handle is closed when that fails.
 FileHandle adopt(HANDLE handle, int flags, const char* mode)
@@ -268,14 +273,27 @@ bool setFileMode(const char* path, unsigned int mode)
 
 // Write-through: the move is on the device when the call returns, as the flushed
 // temporary file already is.
+//
+// A file that another process has open without sharing its deletion (a reader with the C
+// runtime's fopen, a virus scanner) cannot be replaced until that process lets go, which
+// readers of property files do within milliseconds: the move is tried again for a while.
 bool replaceFile(const char* from, const char* to)
 {
     if (from == nullptr || to == nullptr)
         return false;
-    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    orv::win::setErrnoFromLastError();
-    return false;
+    const std::wstring source = wide(from), target = wide(to);
+    const auto deadline = std::chrono::steady_clock::now() + REPLACE_RETRY_TIME;
+    for (;;) {
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            errno = orv::win::errnoOf(error);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 bool removeFile(const char* path)
