@@ -215,15 +215,24 @@ long long nanoseconds(const FILETIME& time)
 } // namespace
 
 // A file has no separate time for a change of its entry here; a file replaced by another
-// brings the other's creation time.
+// brings the other's creation time and file index.
 bool readFileStamp(const char* path, FileStamp& stamp)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (path == nullptr || !GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
+    if (path == nullptr)
         return false;
-    stamp.size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.modifiedNanoseconds = nanoseconds(data.ftLastWriteTime);
-    stamp.changedNanoseconds = nanoseconds(data.ftCreationTime);
+    HANDLE file = CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool read = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    if (!read)
+        return false;
+    stamp.size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modifiedNanoseconds = nanoseconds(info.ftLastWriteTime);
+    stamp.changedNanoseconds = nanoseconds(info.ftCreationTime);
+    stamp.identity = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
 }
 
