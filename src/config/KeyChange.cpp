@@ -305,9 +305,13 @@ int KeyChange::readOnly()
 // trace file's name line follows it, and a single-user installation gets the directory made.
 int KeyChange::commonTracePath()
 {
-    makeSeparatorsNative(m_Value);
-    if (!traceFileNameLineFits(m_Value, storedValue(KEY_TRACE_FILE)))
+    // Measured in the form it is stored in; a refused value goes back to the caller as given,
+    // as every other refused value does.
+    String native(m_Value);
+    makeSeparatorsNative(native);
+    if (!traceFileNameLineFits(native, storedValue(KEY_TRACE_FILE)))
         return ORVCFG_VALUE_REJECTED;
+    m_Value = native;
     if (checking())
         return ORVCFG_OK;
     store();

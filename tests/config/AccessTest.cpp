@@ -1,31 +1,103 @@
 #include "ConfigAccess.h"
 #include "ConfigFixture.h"
 #include "Permissions.h"
+#include "ShortPath.h"
 
 #include <cstring>
 
 namespace {
 
-TEST(Permissions, DirectoryPathStopsAtTheFirstFailure)
+// What a new directory of common_trace_path carries, for the two entries the service gives
+// it: mode bits on POSIX, the access entries on Windows ("<trustee> <rights> <inheritance>").
+const struct {
+    unsigned int adminRights;
+    unsigned int everyoneRights;
+    const char* modeBits;
+    const char* entries;
+} ACCESS_CASES[] = {
+    {FILE_ALL_ACCESS, GENERIC_READ, "0755", "Everyone 0x80000000 sub-directories; Administrators 0x1f01ff sub-directories"},
+    {FILE_ALL_ACCESS, 0, "0700", "Administrators 0x1f01ff sub-directories"},
+};
+
+std::string expectedAccess(unsigned int row)
 {
-    ORVTEST_REQUIRE_CHILD_PROCESSES();
+    return orvtest::haveModeBits() ? ACCESS_CASES[row].modeBits : ACCESS_CASES[row].entries;
+}
+
+TEST(Permissions, NewDirectoriesGetTheAccessOfTheTwoEntries)
+{
     orvtest::TempDir tmp;
-    // Created levels and their modes are pinned through a change of common_trace_path.
+    const std::string top = tmp.file("logs"), deeper = tmp.file("logs/scan/trace");
+    ASSERT_TRUE(createDirectoryPath((deeper + orvtest::SEP).c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    EXPECT_FALSE(setDirectoryPermissions(tmp.path().c_str(), 0, 0));
+    EXPECT_FALSE(setDirectoryPermissions(tmp.file("missing").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    if (!orvtest::accessOf(deeper)) {
+        std::printf("[ note     ] this system (wine on a file system without extended attributes) keeps no "
+                    "access entries of its own; only the created paths were checked\n");
+        EXPECT_TRUE(orvtest::fileExists(deeper));
+        return;
+    }
+    EXPECT_EQ(orvtest::accessOf(deeper), expectedAccess(0));
+    EXPECT_EQ(orvtest::accessOf(top), expectedAccess(0));
+    for (unsigned int row = 0; row < std::size(ACCESS_CASES); ++row) {
+        ASSERT_TRUE(setDirectoryPermissions(top.c_str(), ACCESS_CASES[row].adminRights, ACCESS_CASES[row].everyoneRights));
+        EXPECT_EQ(orvtest::accessOf(top), expectedAccess(row)) << "an entry with rights 0 is left out";
+    }
+}
+
+TEST(Permissions, DirectoryPathStopsAtTheFirstFailureAndFollowsNoLink)
+{
+    orvtest::TempDir tmp;
     orvtest::writeFile(tmp.file("file"), "");
     EXPECT_FALSE(createDirectoryPath(tmp.file("file/x/y").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
     EXPECT_FALSE(orvtest::fileExists(tmp.file("file/x")));
 
-    // A link is never followed: its target keeps its mode.
-    ASSERT_EQ(::symlink(tmp.path().c_str(), tmp.file("link").c_str()), 0);
-    for (const std::string& path : {tmp.path(), tmp.file("missing"), tmp.file("link")})
-        EXPECT_FALSE(setDirectoryPermissions(path.c_str(), path == tmp.path() ? 0 : FILE_ALL_ACCESS, 0)) << path;
-    EXPECT_EQ(modeOf(tmp.path()), 0777u);
-    EXPECT_TRUE(setDirectoryPermissions(tmp.path().c_str(), FILE_ALL_ACCESS, 0));
-    EXPECT_EQ(modeOf(tmp.path()), 0700u);
-    ::chmod(tmp.path().c_str(), 0777);
+    const std::string target = tmp.file("target");
+    orvtest::makeDirs(target);
+    const std::optional<std::string> before = orvtest::accessOf(target);
+    if (!orvtest::makeSymbolicLink(target, tmp.file("link"))) {
+        std::printf("[ note     ] this system makes no symbolic links; the link was not tried\n");
+        return;
+    }
+    EXPECT_FALSE(setDirectoryPermissions(tmp.file("link").c_str(), FILE_ALL_ACCESS, 0));
+    EXPECT_EQ(orvtest::accessOf(target), before) << "the link's target keeps its access";
 }
 
 using ConfigAccess = ConfigTest;
+
+// A directory under the name is no property file on either system; the checks create and
+// change nothing.
+TEST_F(ConfigAccess, PropertiesFileAccessNeedsAnExistingFile)
+{
+    initializeWith(HEADER);
+    EXPECT_EQ(checkPropertiesFileAccess(String(configDir().c_str())), ORVCFG_OPEN_FAILED) << "a directory";
+    const std::string missing = configDir() + "missing.properties";
+    EXPECT_EQ(checkPropertiesFileAccess(String(missing.c_str())), ORVCFG_OPEN_FAILED);
+    EXPECT_FALSE(orvtest::fileExists(missing));
+    EXPECT_EQ(checkPropertiesFileAccess(String(propertiesPath().c_str())), ORVCFG_OK);
+    EXPECT_EQ(mainFile(), HEADER) << "the checks write nothing";
+}
+
+// The shell's folders exist on Windows only; elsewhere every lookup answers "not
+// implemented". A configuration directory outside the program-files folder is not
+// virtualized, and the probe file stays, truncated.
+TEST_F(ConfigAccess, ShellFoldersAndAConfigurationOutsideProgramFiles)
+{
+    for (int folder : {36, 37, 38}) {
+        char path[ORV_PATH_BUFFER_SIZE] = "";
+        const int result = getSpecialFolderPath(folder, path);
+        if (orvtest::isWindows()) {
+            EXPECT_EQ(result, 0) << folder;
+            EXPECT_EQ(path[1], ':') << folder << ": " << path;
+        } else {
+            EXPECT_EQ(result, static_cast<int>(0x80004001u)) << folder;
+        }
+    }
+    initializeWith(HEADER);
+    orvtest::writeFile(configDir() + "Orv.tmp", "left over");
+    EXPECT_EQ(isConfigDirVirtualized(), 0);
+    EXPECT_EQ(orvtest::readFile(configDir() + "Orv.tmp"), "");
+}
 
 // The redirection rules, with a program-files folder named by the test.
 const char* g_ProgramFiles = nullptr;
@@ -40,11 +112,12 @@ int namedProgramFiles(int folder, char* path)
 TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
 {
     const std::string profile = m_Tmp.file("user");
-    const std::string dir = m_Tmp.path() + "/Program Files (x86)/Scan/config/";
-    const std::string store = profile + "/AppData/Local/VirtualStore/Program Files (x86)/Scan/config/";
+    const std::string dir = m_Tmp.file("Program Files (x86)/Scan/config/");
+    const std::string store = profile + orvtest::native("/AppData/Local/VirtualStore/Program Files (x86)/Scan/config/");
     orvtest::makeDirs(dir);
     orvtest::makeDirs(store);
     std::strcpy(s_PropertiesTmpPath, (dir + "Orv.tmp").c_str());
+    const std::string programFiles = orvtest::rooted("Program Files"), programs = orvtest::rooted("Programs");
     const struct {
         const char* name;
         const char* programFiles;
@@ -52,10 +125,10 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
         bool hasProfile;
         int expected;
     } cases[] = {
-        {"Redirected", "/C/Program Files", true, true, 1},
-        {"NothingInTheStore", "/C/Program Files", false, true, 0},
-        {"OutsideProgramFiles", "/C/Programs", true, true, 0},
-        {"NoUserProfileStillRemovesTheProbe", "/C/Program Files", true, false, 0},
+        {"Redirected", programFiles.c_str(), true, true, 1},
+        {"NothingInTheStore", programFiles.c_str(), false, true, 0},
+        {"OutsideProgramFiles", programs.c_str(), true, true, 0},
+        {"NoUserProfileStillRemovesTheProbe", programFiles.c_str(), true, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -66,10 +139,33 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
         EXPECT_EQ(isConfigDirVirtualized(&namedProgramFiles), c.expected);
         EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.expected == 0 && c.hasProfile);
         EXPECT_EQ(orvtest::fileExists(store + "Orv.tmp"), c.inStore && c.expected == 0);
-        ::unlink((store + "Orv.tmp").c_str());
-        ::unlink((dir + "Orv.tmp").c_str());
+        std::filesystem::remove(std::filesystem::u8path(store + "Orv.tmp"));
+        std::filesystem::remove(std::filesystem::u8path(dir + "Orv.tmp"));
     }
     g_ProgramFiles = nullptr;
+}
+
+// A cache home with blanks is stored in its short form where the file system keeps one
+// (Windows); elsewhere there is none and the caller's text stays as it was.
+TEST(ShortPath, BlankFreeFormOfAnExistingDirectory)
+{
+    orvtest::TempDir tmp;
+    const std::string dir = tmp.file("cache home with blanks");
+    orvtest::makeDirs(dir);
+    std::string unchanged = "untouched";
+    EXPECT_FALSE(orv::os::getShortPathForm(tmp.file("missing dir").c_str(), 260, unchanged));
+    if (!orvtest::isWindows()) {
+        EXPECT_FALSE(orv::os::getShortPathForm(dir.c_str(), 260, unchanged));
+        EXPECT_EQ(unchanged, "untouched");
+        return;
+    }
+    std::string shortForm = "untouched";
+    ASSERT_TRUE(orv::os::getShortPathForm(dir.c_str(), 260, shortForm));
+    EXPECT_EQ(shortForm.find(' '), std::string::npos) << shortForm;
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::u8path(shortForm), std::filesystem::u8path(dir)))
+        << shortForm;
+    EXPECT_FALSE(orv::os::getShortPathForm(dir.c_str(), shortForm.size(), unchanged)) << "no room for the NUL";
+    EXPECT_EQ(unchanged, "untouched");
 }
 
 } // namespace

@@ -2,11 +2,11 @@
 #include "ConfigLock.h"
 #include "FileLock.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
+#include <memory>
+#include <cstdlib>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -53,6 +53,18 @@ int writeKeysOf(int writer)
     return 0;
 }
 
+// A writer process: held at the gate file (the argument) until every writer runs, then it
+// writes its keys; the writer's number comes after the gate's path.
+int writerProcess(const std::string& argument)
+{
+    const std::string::size_type blank = argument.rfind(' ');
+    const std::string gate = argument.substr(0, blank);
+    while (!orvtest::fileExists(gate))
+        std::this_thread::sleep_for(milliseconds(1));
+    return writeKeysOf(std::atoi(argument.c_str() + blank + 1));
+}
+[[maybe_unused]] const bool s_WriterRole = orvtest::registerChildRole("concurrent-writer", &writerProcess);
+
 class ConcurrentSetKey : public ConfigTest {
 protected:
     void TearDown() override
@@ -67,29 +79,14 @@ TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
 {
     start(mainFileWith("MIN", "3", false), traceFileWith("DEBUG_MIN", "3"));
     OrvCfg::cleanup();
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    std::fflush(nullptr);
-    std::vector<pid_t> children;
-    for (int writer = 0; writer < WRITERS; ++writer) {
-        if (const pid_t pid = ::fork(); pid != 0) {
-            children.push_back(pid);
-            continue;
-        }
-        ::close(gate[1]);
-        char ignored;
-        while (::read(gate[0], &ignored, 1) < 0) { // end of input once every writer is started
-        }
-        _exit(writeKeysOf(writer));
-    }
-    ::close(gate[0]);
-    ::close(gate[1]);
-    for (const pid_t pid : children) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0) {
-        }
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    const std::string gate = configDir() + "gate";
+    std::vector<std::unique_ptr<orvtest::ChildProcess>> writers;
+    for (int writer = 0; writer < WRITERS; ++writer)
+        writers.push_back(
+            std::make_unique<orvtest::ChildProcess>("concurrent-writer", gate + " " + std::to_string(writer)));
+    orvtest::writeFile(gate, "");
+    for (const auto& writer : writers)
+        EXPECT_EQ(writer->wait(), 0);
 
     // Whoever changed the trace keys last, both files must tell the same story.
     OrvCfg::initialize("config_tests");

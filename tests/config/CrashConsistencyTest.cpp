@@ -2,8 +2,10 @@
 #include "ConfigLock.h"
 #include "FaultHook.h"
 
-#include <csignal>
+#include <cstdio>
 #include <iostream>
+#include <iterator>
+#include <string>
 #include <set>
 #include <vector>
 
@@ -24,17 +26,20 @@ struct CrashCase {
     std::vector<Move> moves;
 };
 
+const std::string LOGS = orvtest::rooted("srv/logs");
+
 const CrashCase CRASH_CASES[] = {
     {"TraceThenMainFile", "trace_level", "MAX",
      {{false, traceWith(levelLines("DEBUG_MAX"))}, {true, withValue(MAIN, "trace_level", "MAX")}}},
-    {"MainFileTwiceThenTraceFile", "common_trace_path", "/srv/logs",
-     {{true, withValue(MAIN, "common_trace_path", "/srv/logs")},
-      {true, withValue(withValue(MAIN, "common_trace_path", "/srv/logs"), "trace_file_path", "/srv/logs")},
-      {false, withLine(TRACE, "/var/log/orv/trace.log\n", "/srv/logs/trace.log\n")}}},
+    // The trace library reads forward slashes.
+    {"MainFileTwiceThenTraceFile", "common_trace_path", LOGS.c_str(),
+     {{true, withValue(MAIN, "common_trace_path", LOGS)},
+      {true, withValue(withValue(MAIN, "common_trace_path", LOGS), "trace_file_path", LOGS)},
+      {false, withLine(TRACE, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(LOGS) + "/trace.log\n")}}},
 };
 
 // The hook of the process under test: it records the points reached, and kills the process
-// at the point with the ordinal s_KillAt.
+// at the point with the ordinal s_KillAt, as abruptly as the system can.
 std::vector<FaultPoint> s_Reached;
 std::size_t s_KillAt = static_cast<std::size_t>(-1);
 
@@ -42,8 +47,26 @@ void reach(FaultPoint point)
 {
     s_Reached.push_back(point);
     if (s_Reached.size() == s_KillAt + 1)
-        std::raise(SIGKILL);
+        orvtest::killThisProcess();
 }
+
+// The process under test: a fresh scanner that makes the change of the case whose index
+// is the argument's first number and dies at the point the second one names.
+int changeKilledAt(const std::string& argument)
+{
+    std::size_t caseIndex = 0, ordinal = 0;
+    if (std::sscanf(argument.c_str(), "%zu %zu", &caseIndex, &ordinal) != 2 || caseIndex >= std::size(CRASH_CASES))
+        return 2;
+    const CrashCase& c = CRASH_CASES[caseIndex];
+    OrvCfg::cleanup();
+    OrvCfg::initialize("config_tests");
+    s_Reached.clear();
+    s_KillAt = ordinal;
+    orv::os::setFaultHook(&reach);
+    set(c.key, c.value);
+    return 0;
+}
+[[maybe_unused]] const bool s_ChangeRole = orvtest::registerChildRole("killed-change", &changeKilledAt);
 
 class CrashConsistency : public ConfigTest {
 protected:
@@ -81,7 +104,8 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
     int killPoints = 0;
     int filesLost = 0;
     std::set<FaultPoint> kinds;
-    for (const CrashCase& c : CRASH_CASES) {
+    for (std::size_t caseIndex = 0; caseIndex < std::size(CRASH_CASES); ++caseIndex) {
+        const CrashCase& c = CRASH_CASES[caseIndex];
         SCOPED_TRACE(c.name);
         const std::vector<FaultPoint> points = pointsOf(c);
         kinds.insert(points.begin(), points.end());
@@ -91,13 +115,8 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
             movesDone += points[ordinal] == FaultPoint::MOVED ? 1 : 0;
             // Files as a fresh installation has them; temporary files of earlier kills stay.
             start(MAIN, TRACE);
-            const int status = orvtest::runInChild([&c, ordinal] {
-                s_Reached.clear();
-                s_KillAt = ordinal;
-                orv::os::setFaultHook(&reach);
-                set(c.key, c.value);
-                return 0;
-            });
+            const int status =
+                orvtest::runChildRole("killed-change", std::to_string(caseIndex) + " " + std::to_string(ordinal));
             ++killPoints;
             EXPECT_EQ(status, -1) << "the change ran to its end";
             // Each file holds exactly the state the moves done so far give it; any other bytes

@@ -1,6 +1,7 @@
 #include "ConfigFixture.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -62,6 +63,12 @@ TEST_F(OutOfMemory, EveryFailedAllocationOfAChangeIsAnsweredWithACode)
     }
 
     // A value longer than a string keeps in place needs an allocation to be copied out.
+    if (orvtest::isWindows()) {
+        // The copy is made inside orvbase.dll, whose allocations this program's operator new
+        // does not see on Windows.
+        std::printf("[ note     ] the copy of a value out of the store was not tried: it allocates in a DLL\n");
+        return;
+    }
     const String pathKey("common_trace_path");
     g_AllocationsLeft = 0;
     const String found = OrvCfg::getKey(pathKey);

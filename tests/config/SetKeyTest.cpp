@@ -89,10 +89,11 @@ TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
         {noCommonPath, TRACE, "trace_file", "trace.log", ORVCFG_BAD_PROPERTIES_FILE, noCommonPath},
         // Without a trace_file_path line the trace file is not reached.
         {noPathLine, TRACE, "common_trace_path", "/logs", ORVCFG_KEY_NOT_FOUND,
-         withValue(noPathLine, "common_trace_path", "/logs")},
+         withValue(noPathLine, "common_trace_path", orvtest::native("/logs"))},
         // Without a trace file the main file has both lines.
         {MAIN, std::nullopt, "common_trace_path", "/logs", ORVCFG_OPEN_FAILED,
-         withValue(withValue(MAIN, "trace_file_path", "/logs"), "common_trace_path", "/logs")},
+         withValue(withValue(MAIN, "trace_file_path", orvtest::native("/logs")), "common_trace_path",
+                   orvtest::native("/logs"))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" -> " + std::to_string(c.result)));
@@ -101,7 +102,7 @@ TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
         const int descriptors = openDescriptorCount();
         EXPECT_EQ(set(c.key, c.value), c.result);
         EXPECT_EQ(openDescriptorCount(), descriptors);
-        EXPECT_EQ(stored(c.key), c.value);
+        EXPECT_EQ(stored(c.key), orvtest::native(c.value));
         EXPECT_EQ(mainFile(), c.mainAfter);
         EXPECT_EQ(traceFile(), c.trace.value_or(""));
     }
@@ -145,10 +146,7 @@ protected:
         ConfigTest::SetUp();
         // Quotes, a blank and a ";" in the directory must reach no command processor.
         orvtest::makeDirs(m_Home);
-        orvtest::writeFile(m_Home + "/fsprobe", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" >> '" + m_Log +
-                                                    "'\ngrep '^fscanner.provider=' '" + propertiesPath() + "' >> '" +
-                                                    m_Log + "'\nexit 3\n");
-        ::chmod((m_Home + "/fsprobe").c_str(), 0755);
+        orvtest::installProbe(m_Home, m_Log, propertiesPath());
     }
     // Without a provider the file has only a key that starts like it.
     std::string mainWith(const char* provider) const
@@ -225,7 +223,7 @@ TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePerm
         EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
         EXPECT_EQ(modeOf(target), 0755u);
     }
-    std::string expected = withLine(trace, "/var/log/orv/trace.log\n", target + "/trace.log\n");
+    std::string expected = withLine(trace, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n");
     for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
         expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");
     EXPECT_EQ(traceFile(), expected);

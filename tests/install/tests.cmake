@@ -1,13 +1,14 @@
 # Checks of the installation contract: what liborvcfg exports, a host project built
 # against an installed prefix with find_package(OrvCfg), the manual pages and the completion.
 if(WIN32)
-  # Each DLL exports its interface classes and nothing else.
+  # Each DLL exports its interface classes and nothing else: what the Linux libraries export
+  # (the trace library's settings and line format are read by orvcfg's trace command).
   set(ORV_OBJDUMP ${ORV_MINGW_TRIPLET}-objdump)
   set(ORV_CXXFILT ${ORV_MINGW_TRIPLET}-c++filt)
   set(ORV_DLL_INTERFACES
     orvcfg "OrvCfg|XmlOrvParser|ParseNodeSink|Node|TextNode|NodeAttributes|StringVector|NodeSink"
     orvbase "String|File|Process|ZipFile|ZipEntry|InputStream|orvDecodeNarrow|orvEncodeNarrow"
-    orvtrace "Tracer|Trace")
+    orvtrace "Tracer|Trace|TraceSettings|TraceLine")
   while(ORV_DLL_INTERFACES)
     list(POP_FRONT ORV_DLL_INTERFACES dll names)
     add_test(NAME install.${dll}DllExportsOnlyItsInterface

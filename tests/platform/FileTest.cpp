@@ -4,47 +4,60 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
+using orvtest::native;
+using orvtest::rooted;
+
+// The same paths with each system's separator and root ("/" or "C:\").
 TEST(FileTest, ParentAndAbsolutePath)
 {
-    struct Case {
-        const char* path;
-        const char* parent;
-    } cases[] = {
-        {"/opt/orv/bin/orvcfg", "/opt/orv/bin"}, {"/opt/orv/bin/", "/opt/orv"}, {"/orvcfg", "/"},
-        {"orvcfg", ""},                          {"bin/orvcfg", "bin"},
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {rooted("opt/orv/bin/orvcfg"), rooted("opt/orv/bin")},
+        {rooted("opt/orv/bin/"), rooted("opt/orv")},
+        {rooted("orvcfg"), rooted("")},
+        {"orvcfg", ""},
+        {native("bin/orvcfg"), "bin"},
     };
-    for (const Case& c : cases)
-        EXPECT_STREQ(File(c.path).getParent().narrow(), c.parent) << c.path;
+    if (orvtest::isWindows())
+        cases.push_back({"\\\\server\\share\\orv", "\\\\server\\share\\"});
+    for (const auto& [path, parent] : cases)
+        EXPECT_STREQ(File(path.c_str()).getParent().narrow(), parent.c_str()) << path;
 
-    EXPECT_STREQ(File("/opt//orv/./bin/../lib").getAbsolutePath().narrow(), "/opt/orv/lib");
-    EXPECT_STREQ(File("/").getAbsolutePath().narrow(), "/");
-    String relative = File("x/y").getAbsolutePath();
-    EXPECT_EQ(relative.charAt(0), u'/');
-    EXPECT_TRUE(relative.endsWith(String("/x/y")));
+    EXPECT_STREQ(File(rooted("opt//orv/./bin/../lib").c_str()).getAbsolutePath().narrow(), rooted("opt/orv/lib").c_str());
+    EXPECT_STREQ(File(rooted("").c_str()).getAbsolutePath().narrow(), rooted("").c_str());
+    const String relative = File(native("x/y").c_str()).getAbsolutePath();
+    EXPECT_TRUE(relative.endsWith(String(native("/x/y").c_str()))) << relative.narrow();
+    EXPECT_STREQ(File(relative).getAbsolutePath().narrow(), relative.narrow()) << "already absolute";
 }
 
-TEST(FileTest, ExistsAndDelete)
+// Narrow paths are UTF-8: a name outside any single-byte code page reaches the file system
+// whole.
+TEST(FileTest, ExistsAndDeleteWithNonAsciiNames)
 {
     orvtest::TempDir dir;
-    std::string path = dir.file("f");
-    File f(path.c_str());
-    EXPECT_FALSE(f.exists());
-    EXPECT_FALSE(f.del());
-    orvtest::writeFile(path, "x");
-    EXPECT_TRUE(f.exists());
-    EXPECT_TRUE(f.del());
-    EXPECT_FALSE(orvtest::fileExists(path));
+    for (const char* name : {"f", "\xC3\xBC\xE2\x82\xAC\xE4\xB8\xAD.properties"}) {
+        std::string path = dir.file(name);
+        File f(path.c_str());
+        EXPECT_FALSE(f.exists()) << name;
+        EXPECT_FALSE(f.del()) << name;
+        orvtest::writeFile(path, "x");
+        EXPECT_TRUE(f.exists()) << name;
+        EXPECT_TRUE(f.del()) << name;
+        EXPECT_FALSE(orvtest::fileExists(path)) << name;
+    }
     const String child("c");
-    EXPECT_STREQ(File(String("/a"), &child).getPath().narrow(), "/a/c");
+    EXPECT_STREQ(File(String(rooted("a").c_str()), &child).getPath().narrow(), rooted("a/c").c_str());
 }
 
 TEST(FileTest, CurrentProcessPathIsTheTestExecutable)
 {
     String given("ignored");
     String path = Process::getCurrentProcessFullPath(&given);
-    EXPECT_TRUE(path.endsWith(String("/platform_tests"))) << path.narrow();
+    const std::string name = native("/platform_tests") + (orvtest::isWindows() ? ".exe" : "");
+    EXPECT_TRUE(path.endsWith(String(name.c_str()))) << path.narrow();
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "TraceFileFixture.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdlib>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -13,44 +12,46 @@ namespace {
 using orvtest::TraceFileTest;
 using orvtest::trace;
 
+constexpr int PROCESSES = 4;
+constexpr int THREADS = 3;
+constexpr int PER_THREAD = 150;
+
+// One writer process: the argument is its number and the trace properties file. On POSIX
+// it inherits the parent's open trace file, which it must not share.
+int traceWriter(const std::string& argument)
+{
+    const std::string::size_type blank = argument.find(' ');
+    const int p = std::atoi(argument.substr(0, blank).c_str());
+    Tracer::setPropertiesFile(argument.c_str() + blank + 1);
+    const std::string padding(60, 'x');
+    std::vector<std::thread> workers;
+    for (int t = 0; t < THREADS; ++t) {
+        workers.emplace_back([p, t, &padding] {
+            for (int n = 0; n < PER_THREAD; ++n)
+                trace(Tracer::COMPONENT_COMMON, 2,
+                      "p" + std::to_string(p) + " t" + std::to_string(t) + " n" + std::to_string(n) + " " + padding);
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    return 0;
+}
+[[maybe_unused]] const bool s_WriterRole = orvtest::registerChildRole("trace-writer", &traceWriter);
+
 // Several processes, each with several threads, trace into one small file at once. Every line
 // must arrive whole and exactly once across the rotated files, and a rotated file must be
 // full: a second rotation of a fresh file by a process that saw the old size would show as a
 // short file in the chain.
 TEST_F(TraceFileTest, ProcessesAndThreadsAppendWholeLinesAndRotateOnce)
 {
-    const int processes = 4;
-    const int threads = 3;
-    const int perThread = 150;
     use(fileNameLine() + "handlers.traceFile.maxFiles=999\nhandlers.traceFile.maxFileSize=4\n");
-    // The parent traces first: its children inherit the open file and must not share it.
     trace(Tracer::COMPONENT_COMMON, 2, "parent");
-    const std::string padding(60, 'x');
-    std::vector<pid_t> children;
-    for (int p = 0; p < processes; ++p) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            std::vector<std::thread> workers;
-            for (int t = 0; t < threads; ++t) {
-                workers.emplace_back([p, t, &padding] {
-                    for (int n = 0; n < perThread; ++n)
-                        trace(Tracer::COMPONENT_COMMON, 2,
-                              "p" + std::to_string(p) + " t" + std::to_string(t) + " n" + std::to_string(n) + " " +
-                                  padding);
-                });
-            }
-            for (std::thread& worker : workers)
-                worker.join();
-            ::_exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    std::vector<std::unique_ptr<orvtest::ChildProcess>> writers;
+    for (int p = 0; p < PROCESSES; ++p)
+        writers.push_back(std::make_unique<orvtest::ChildProcess>(
+            "trace-writer", std::to_string(p) + " " + m_Dir.file("OrvTrace.properties")));
+    for (const auto& writer : writers)
+        ASSERT_EQ(writer->wait(), 0);
 
     const std::regex shape(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ COM WARNING Test::trace: )"
                            R"((p(\d) t(\d) n(\d+) x{60}|parent))");
@@ -74,7 +75,7 @@ TEST_F(TraceFileTest, ProcessesAndThreadsAppendWholeLinesAndRotateOnce)
             EXPECT_TRUE(seen.insert(match[1]).second) << "twice: " << line;
         }
     }
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(processes * threads * perThread + 1));
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(PROCESSES * THREADS * PER_THREAD + 1));
     EXPECT_GT(files, 10);
 }
 

@@ -54,7 +54,7 @@ TEST(TraceSettingsTest, EachKeyIsReadAndAnUnusableValueKeepsItsDefaultWithAProbl
 
     // A relative trace file is taken from the properties file's directory, not the host's.
     orvtest::writeFile(path, MARKER + "handlers.traceFile.fileName=logs/trace.log\n");
-    EXPECT_EQ(TraceSettings::read(path).fileName, dir.path() + "/logs/trace.log");
+    EXPECT_EQ(TraceSettings::read(path).fileName, dir.path() + orvtest::SEP + "logs/trace.log");
 }
 
 TEST(TraceLineTest, LineHoldsTimeIdsComponentLevelLabelAndEscapedText)

@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +10,9 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,33 +29,34 @@ TempDir::TempDir()
     chmod(m_Path.c_str(), 0777);
 }
 
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_Path, ignored);
-}
-
-std::string TempDir::file(const std::string& relative) const { return m_Path + "/" + relative; }
-
 bool haveChildProcesses() { return true; }
 
 std::string programPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
 bool haveModeBits() { return true; }
 
+bool isWindows() { return false; }
+
+std::optional<std::string> accessOf(const std::string& path)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned int>(status.st_mode & 07777));
+    return std::string(text);
+}
+
+bool makeSymbolicLink(const std::string& target, const std::string& link)
+{
+    return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
 int openHandleCount()
 {
     std::error_code ignored;
     const auto entries = std::filesystem::directory_iterator("/proc/self/fd", ignored);
     return static_cast<int>(std::distance(entries, std::filesystem::directory_iterator()));
-}
-
-void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& path)
@@ -61,14 +68,6 @@ std::string readFile(const std::string& path)
     text << in.rdbuf();
     return text.str();
 }
-
-bool fileExists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : m_Name(name)
 {
@@ -92,17 +91,162 @@ ScopedEnv::~ScopedEnv()
 
 namespace {
 
-int waitFor(pid_t pid)
+int waitFor(pid_t pid, struct rusage* usage = nullptr, int* signal = nullptr)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    while (wait4(pid, &status, 0, usage) < 0) {
+        if (errno != EINTR)
+            return -1;
     }
+    if (signal != nullptr)
+        *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     return -1;
 }
 
+// The exit status of a measured child that passed its budget.
+constexpr int OVER_BUDGET_STATUS = 251;
+
+long residentBytes()
+{
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm != nullptr && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = 0;
+    if (statm != nullptr)
+        std::fclose(statm);
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Forks a child that runs the role; the child's process id, or -1. `prepare` runs in the
+// child first.
+pid_t forkRole(const char* role, const std::string& argument, const std::function<void()>& prepare = {})
+{
+    const ChildBody body = detail::childRole(role);
+    if (body == nullptr)
+        return -1;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    if (prepare)
+        prepare();
+    const int status = body(argument);
+    std::fflush(nullptr);
+    _exit(status);
+}
+
 } // namespace
+
+ChildProcess::ChildProcess(const char* role, const std::string& argument) : m_Process(forkRole(role, argument)) {}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_Process <= 0)
+        return;
+    ::kill(static_cast<pid_t>(m_Process), SIGKILL);
+    waitFor(static_cast<pid_t>(m_Process));
+}
+
+int ChildProcess::wait()
+{
+    if (m_Process > 0) {
+        m_Status = waitFor(static_cast<pid_t>(m_Process));
+        m_Process = -1;
+    }
+    return m_Status;
+}
+
+void killThisProcess()
+{
+    std::raise(SIGKILL);
+    _exit(1);
+}
+
+// The child watches its own resident size: a blow-up ends it at once instead of exhausting
+// the machine. The peak comes from wait4.
+MeasuredRun runChildMeasured(const char* role, const std::string& argument, long budgetBytes, unsigned timeoutSeconds)
+{
+    const pid_t pid = forkRole(role, argument, [budgetBytes, timeoutSeconds] {
+        alarm(timeoutSeconds);
+        std::thread([budgetBytes] {
+            for (;;) {
+                if (residentBytes() > budgetBytes)
+                    _exit(OVER_BUDGET_STATUS);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }).detach();
+    });
+    MeasuredRun run;
+    if (pid < 0)
+        return run;
+    struct rusage usage = {};
+    int signal = 0;
+    run.status = waitFor(pid, &usage, &signal);
+    run.peakBytes = usage.ru_maxrss * 1024L;
+    run.timedOut = signal == SIGALRM;
+    if (run.status == OVER_BUDGET_STATUS) {
+        run.overBudget = true;
+        run.status = -1;
+    }
+    return run;
+}
+
+namespace {
+
+void reapEverything(int)
+{
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+}
+
+} // namespace
+
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
+{
+    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED          ? SIG_IGN
+                                 : handling == ChildEndHandling::REAPED_BY_HOST ? reapEverything
+                                                                                : SIG_DFL);
+}
+
+ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old); }
+
+bool childLeft() { return ::waitpid(-1, nullptr, WNOHANG) != -1; }
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
+{
+    TempDir capture;
+    const std::string out = capture.file("out"), err = capture.file("err");
+    // execv takes char* for arguments it never writes.
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const int status = runInChild([&] {
+        if (!std::freopen("/dev/null", "r", stdin) || !std::freopen(out.c_str(), "w", stdout)
+            || !std::freopen(err.c_str(), "w", stderr))
+            return 127;
+        for (const auto& [name, value] : env)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        execv(program.c_str(), argv.data());
+        return 127;
+    });
+    return {status, readFile(out), readFile(err)};
+}
+
+// A hard link where the file system allows one (the program then finds its installation
+// from this place); the libraries through a link to the build tree's.
+void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir)
+{
+    namespace fs = std::filesystem;
+    const fs::path placed = fs::path(binDir) / fs::path(program).filename();
+    std::error_code linkError;
+    fs::create_hard_link(program, placed, linkError);
+    if (linkError)
+        fs::copy_file(program, placed);
+    fs::create_directory_symlink(libDir, fs::path(binDir).parent_path() / "lib");
+}
 
 int runInChild(const std::function<int()>& body)
 {

@@ -1,9 +1,13 @@
 #ifndef ORV_TESTS_TESTSUPPORT_H
 #define ORV_TESTS_TESTSUPPORT_H
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace orvtest {
 
@@ -16,6 +20,19 @@ inline std::string native(std::string path)
     for (char& c : path)
         if (c == '/')
             c = SEP[0];
+    return path;
+}
+
+// `relative` under the root of the system's file system: "/srv/logs" on POSIX,
+// "C:\srv\logs" on Windows for "srv/logs".
+inline std::string rooted(const std::string& relative) { return (SEP == "/" ? "/" : "C:\\") + native(relative); }
+
+// `path` with every native separator turned into "/", as the trace library writes paths.
+inline std::string forwardSlashed(std::string path)
+{
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
     return path;
 }
 
@@ -59,8 +76,121 @@ std::string programPath();
 // Whether files carry POSIX permission bits; Windows keeps access entries instead.
 bool haveModeBits();
 
+// Whether this is the Windows build, where the system's own services (shell folders, short
+// names, access entries) exist.
+bool isWindows();
+
+// The access a directory carries, as text to compare: its mode bits in octal ("0755") on
+// POSIX; on Windows its access entries, each "<trustee> <rights> <inheritance>", joined by
+// "; ". Nothing when the system keeps no access entries of its own (wine on a file system
+// without extended attributes) or the path cannot be looked at.
+std::optional<std::string> accessOf(const std::string& path);
+
+// Makes `link` a symbolic link to the directory `target`; false where the system cannot.
+bool makeSymbolicLink(const std::string& target, const std::string& link);
+
 // Open files of this process: descriptors on POSIX, handles on Windows.
 int openHandleCount();
+
+// ---- Parts of a test that run in a process of their own ----
+//
+// A child role is a function registered under a name at start-up. A child started for it
+// runs the function with the text its parent gave and exits with the result. On POSIX the
+// child is a fork of the test program; on Windows, which cannot fork, it is the test program
+// started again, so a role takes everything it needs from its argument and the environment
+// and sets up its own state (an OrvCfg it needs, it initializes).
+using ChildBody = int (*)(const std::string& argument);
+
+// For a namespace-scope initializer: registers `body` under `role`. In a process started
+// for that role the body runs here, before any test, and the process exits with its result.
+bool registerChildRole(const char* role, ChildBody body);
+
+// A running child of a registered role. Going out of scope kills it if it still runs.
+class ChildProcess {
+public:
+    ChildProcess(const char* role, const std::string& argument);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the end: the exit status, or -1 when the child was killed, died of a signal
+    // or could not be started.
+    int wait();
+
+private:
+    std::intptr_t m_Process = -1; // a process id on POSIX, a handle on Windows
+    int m_Status = -1;
+};
+
+namespace detail {
+// For the systems' halves of the support: the body of a registered role (null when none),
+// and the names of the variables that tell a started program its role and argument.
+ChildBody childRole(const char* role);
+std::pair<std::string, std::string> childRoleEnvironment();
+} // namespace detail
+
+// Runs a role in a child and waits for it; the status as ChildProcess::wait gives it.
+int runChildRole(const char* role, const std::string& argument);
+
+// Ends the calling process at once, as a kill from outside would: nothing is flushed, no
+// destructor runs. The parent's wait() sees -1.
+[[noreturn]] void killThisProcess();
+
+// A role run under a memory budget and a time bound: the child is stopped the moment its
+// resident memory passes the budget, or when the time has run out.
+struct MeasuredRun {
+    int status = -1; // exit status; -1 when stopped, crashed or not started
+    bool overBudget = false;
+    bool timedOut = false;
+    long peakBytes = 0; // the child's peak resident memory
+};
+MeasuredRun runChildMeasured(const char* role, const std::string& argument, long budgetBytes, unsigned timeoutSeconds);
+
+// Runs `program` with `args`, standard input empty and both outputs captured, without a
+// command processor. On Windows the loader adds ".exe" to the program's name.
+struct RunResult {
+    int status = -1; // exit status; -1 when the program died from a signal
+    std::string out;
+    std::string err;
+};
+// Environment changes for one run: a value sets the variable, nullopt removes it.
+using EnvChanges = std::map<std::string, std::optional<std::string>>;
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env = {});
+
+// Puts the built program `program` into `binDir` under its own file name, where it finds
+// the libraries of `libDir` as an installed copy finds them: beside it on Windows, in
+// ../lib (a link to `libDir`) on POSIX.
+void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir);
+
+// Installs the tests' fsprobe (tests/support/fsprobe) as `home`/fsprobe: each run appends its
+// arguments and the provider line that `watched` holds at that moment to `log`.
+void installProbe(const std::string& home, const std::string& log, const std::string& watched);
+
+// The tests' fsprobe as built; run with "exit N" or "sleep S".
+std::string probeProgram();
+
+// How a host treats the end of its children: POSIX tells it with the signal of ended
+// children, which a host may ignore or use to reap them itself. Windows has no such signal.
+enum class ChildEndHandling { DEFAULT, IGNORED, REAPED_BY_HOST };
+class ScopedChildEndHandling {
+public:
+    explicit ScopedChildEndHandling(ChildEndHandling handling);
+    ~ScopedChildEndHandling();
+    ScopedChildEndHandling(const ScopedChildEndHandling&) = delete;
+    ScopedChildEndHandling& operator=(const ScopedChildEndHandling&) = delete;
+    // False where the system has no such handling (Windows, for all but DEFAULT).
+    bool applies() const { return m_Applies; }
+
+private:
+    bool m_Applies = false;
+    void (*m_Old)(int) = nullptr;
+};
+
+// Whether this process has an ended or running child that nobody reaped (POSIX); a Windows
+// process keeps no such children.
+bool childLeft();
+
+// ---- Closures in a forked child (POSIX only) ----
 
 // Whether runInChild and runUnprivileged work here: they fork, which Windows lacks.
 bool haveChildProcesses();

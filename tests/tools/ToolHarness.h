@@ -6,27 +6,13 @@
 // compare whole documents or exact pieces of them rather than reading them back.
 #include "TestSupport.h"
 
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace orvtest {
 
-struct RunResult {
-    int status = -1; // exit status; -1 when the program died from a signal
-    std::string out;
-    std::string err;
-};
-
-// Environment changes for one run: a value sets the variable, nullopt removes it.
-using EnvChanges = std::map<std::string, std::optional<std::string>>;
-
-// Runs program with args, output captured, standard input empty, no shell involved.
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env = {});
-
-// bin/orvcfg (a link to the built one: the program finds its installation from the real
-// place of its executable), lib/, and unless programOnly the shipped files of dist/ filled
+// bin/orvcfg (a copy of the built one with the libraries where it finds them: the program
+// finds its installation from the real place of its executable), and unless programOnly the shipped files of dist/ filled
 // in for this directory as the install step does.
 class TempInstallation {
 public:

@@ -26,7 +26,8 @@ if(TARGET orvcfg_cli)
       ORV_TEST_CMAKE="${CMAKE_COMMAND}"
       ORV_TEST_VERSION="${PROJECT_VERSION}"
       ORV_TEST_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}"
-      ORV_TEST_SANITIZE=${ORV_TOOLS_TEST_SANITIZE})
+      ORV_TEST_SANITIZE=${ORV_TOOLS_TEST_SANITIZE}
+      ORV_TEST_FSPROBE="$<TARGET_FILE:fsprobe>")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_dependencies(${name} orvcfg_cli)
   endfunction()

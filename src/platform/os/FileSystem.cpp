@@ -138,6 +138,7 @@ bool readFileStamp(const char* path, FileStamp& stamp)
     stamp.size = static_cast<long long>(status.st_size);
     stamp.modifiedNanoseconds = nanoseconds(status.st_mtim);
     stamp.changedNanoseconds = nanoseconds(status.st_ctim);
+    stamp.identity = static_cast<unsigned long long>(status.st_ino);
     return true;
 }
 

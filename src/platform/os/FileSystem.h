@@ -60,17 +60,20 @@ bool closeFile(FileHandle& file, bool syncToDisk);
 bool pathExists(const char* path);
 
 // What tells one version of a file from the next without reading it: its size, the time
-// its contents were last written, and a second time that replacing the file changes (the
-// status change time on POSIX, the creation time on Windows).
+// its contents were last written, a second time that replacing the file changes (the
+// status change time on POSIX, the creation time on Windows), and the file's identity on
+// its volume (the inode, the file index), which a file moved into its place brings along
+// even when it has the old size and was written within the clock's last tick.
 struct FileStamp {
     long long size = 0;
     long long modifiedNanoseconds = 0;
     long long changedNanoseconds = 0;
+    unsigned long long identity = 0;
 };
 inline bool operator==(const FileStamp& a, const FileStamp& b)
 {
     return a.size == b.size && a.modifiedNanoseconds == b.modifiedNanoseconds &&
-           a.changedNanoseconds == b.changedNanoseconds;
+           a.changedNanoseconds == b.changedNanoseconds && a.identity == b.identity;
 }
 // False when nothing can be looked at there.
 bool readFileStamp(const char* path, FileStamp& stamp);

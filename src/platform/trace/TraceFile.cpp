@@ -72,7 +72,11 @@ std::string TraceFile::checkSize(const Options& options)
     std::int64_t size = 0;
     bool linked = true;
     std::string reason;
-    if (!TraceSystem::sizeAndLinked(m_Handle, size, linked) || !linked) {
+    // Gone from its name, the file is reopened: deleted (Windows keeps a file that another
+    // process deleted under its name until its last handle goes) or renamed by another
+    // process's rotation.
+    if (!TraceSystem::sizeAndLinked(m_Handle, size, linked) || !linked ||
+        !TraceSystem::stillNamedBy(m_Handle, options.path)) {
         reason = open(options);
     } else if (options.maxBytes > 0 && size >= options.maxBytes) {
         rotate(options);

@@ -74,6 +74,10 @@ void TraceRouter::checkForChange(std::int64_t now)
 
 void TraceRouter::adopt(TraceSettings settings)
 {
+    // A trace file the new settings do not name is let go at once: on Windows an open file
+    // keeps its directory from being removed.
+    if (settings.fileName != m_Settings.fileName)
+        m_File.close();
     m_Settings = std::move(settings);
     for (int component = 0; component < TraceSettings::COMPONENT_COUNT; ++component)
         m_Highest[component].store(TraceSettings::highestStatementLevel(m_Settings.levels[component]),

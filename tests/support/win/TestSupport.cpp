@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -7,8 +9,115 @@
 #include <stdexcept>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <psapi.h>
 
 namespace orvtest {
+
+namespace {
+
+std::wstring wide(const std::string& text) { return std::filesystem::u8path(text).wstring(); }
+
+// The exit code of a process that killThisProcess ended, or that the test stopped.
+constexpr UINT KILLED_STATUS = 0xDEAD;
+
+// One argument as the C runtime of the started program splits the command line again:
+// quoted, with the backslashes before a quote doubled.
+std::wstring quoted(const std::wstring& arg)
+{
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(2 * backslashes, L'\\');
+    return out + L"\"";
+}
+
+HANDLE inheritable(const std::wstring& path, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The environment of this process changed for the life of the object; a started program
+// inherits it. Unlike the C runtime's copy, it can hold a variable set to empty text.
+class EnvironmentChange {
+public:
+    explicit EnvironmentChange(const EnvChanges& changes)
+    {
+        for (const auto& [name, value] : changes) {
+            const std::wstring key = wide(name);
+            const DWORD size = GetEnvironmentVariableW(key.c_str(), nullptr, 0);
+            std::optional<std::wstring> old;
+            if (size > 0) {
+                std::wstring buffer(size, L'\0');
+                buffer.resize(GetEnvironmentVariableW(key.c_str(), buffer.data(), size));
+                old = buffer;
+            }
+            m_Old.emplace_back(key, old);
+            SetEnvironmentVariableW(key.c_str(), value ? wide(*value).c_str() : nullptr);
+        }
+    }
+    ~EnvironmentChange()
+    {
+        for (const auto& [key, old] : m_Old)
+            SetEnvironmentVariableW(key.c_str(), old ? old->c_str() : nullptr);
+    }
+    EnvironmentChange(const EnvironmentChange&) = delete;
+    EnvironmentChange& operator=(const EnvironmentChange&) = delete;
+
+private:
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> m_Old;
+};
+
+// Starts a program (the loader adds ".exe") with the command line given, the environment
+// changed as given, and standard handles when `handles` is not null. The process handle,
+// or null.
+HANDLE start(std::wstring commandLine, const EnvChanges& env, const HANDLE* handles = nullptr)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (handles != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = handles[0];
+        startup.hStdOutput = handles[1];
+        startup.hStdError = handles[2];
+    }
+    PROCESS_INFORMATION process = {};
+    EnvironmentChange changed(env);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, handles != nullptr, 0, nullptr, nullptr,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// This test program started again to play `role`.
+HANDLE startRole(const char* role, const std::string& argument)
+{
+    if (detail::childRole(role) == nullptr)
+        return nullptr;
+    const auto [roleVariable, argumentVariable] = detail::childRoleEnvironment();
+    return start(quoted(wide(programPath())), {{roleVariable, role}, {argumentVariable, argument}});
+}
+
+int exitStatusOf(HANDLE process)
+{
+    DWORD code = KILLED_STATUS;
+    if (!GetExitCodeProcess(process, &code) || code == KILLED_STATUS)
+        return -1;
+    return static_cast<int>(code);
+}
+
+} // namespace
 
 TempDir::TempDir()
 {
@@ -17,34 +126,11 @@ TempDir::TempDir()
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate = base / ("orvtest-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate)) {
-            m_Path = candidate.string();
+            m_Path = candidate.u8string();
             return;
         }
     }
     throw std::runtime_error("cannot make a temporary directory");
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_Path, ignored);
-}
-
-std::string TempDir::file(const std::string& relative) const
-{
-    std::string path = m_Path + SEP + relative;
-    for (char& c : path)
-        if (c == '/')
-            c = SEP[0];
-    return path;
-}
-
-void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // In text mode, as the configuration service writes its files: a line end written as a
@@ -58,14 +144,6 @@ std::string readFile(const std::string& path)
     text << in.rdbuf();
     return text.str();
 }
-
-bool fileExists(const std::string& path)
-{
-    std::error_code ignored;
-    return std::filesystem::exists(std::filesystem::u8path(path), ignored);
-}
-
-void makeDirs(const std::string& path) { std::filesystem::create_directories(std::filesystem::u8path(path)); }
 
 // The C runtime's copy of the environment is what the libraries read. It cannot hold a
 // variable set to empty text: setting one to "" removes it.
@@ -95,6 +173,85 @@ std::string programPath()
 
 bool haveModeBits() { return false; }
 
+bool isWindows() { return true; }
+
+namespace {
+
+std::string sidText(PSID sid)
+{
+    const PSID_IDENTIFIER_AUTHORITY authority = GetSidIdentifierAuthority(sid);
+    std::string text = "S-1-" + std::to_string(authority->Value[5]);
+    for (BYTE i = 0; i < *GetSidSubAuthorityCount(sid); ++i)
+        text += "-" + std::to_string(*GetSidSubAuthority(sid, i));
+    return text == "S-1-1-0" ? "Everyone" : text == "S-1-5-32-544" ? "Administrators" : text;
+}
+
+// The allowing entries of the path's list, as accessOf describes them.
+std::optional<std::string> entriesOf(const std::wstring& path)
+{
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &list,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::string text;
+    for (DWORD i = 0; list != nullptr && i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(list, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        char rights[16];
+        std::snprintf(rights, sizeof rights, "0x%lx", static_cast<unsigned long>(ace->Mask));
+        const BYTE flags = ace->Header.AceFlags;
+        text += (text.empty() ? "" : "; ") + sidText(&ace->SidStart) + " " + rights + " " +
+                (flags == CONTAINER_INHERIT_ACE ? "sub-directories" : "flags " + std::to_string(flags));
+    }
+    LocalFree(descriptor);
+    return text;
+}
+
+// Whether a list given to a directory reads back as given: one entry that no system would
+// make up by default. Wine keeps lists only where the file system has extended attributes.
+bool keepsAccessEntries()
+{
+    static const bool keeps = [] {
+        TempDir dir;
+        const std::wstring path = wide(dir.path());
+        EXPLICIT_ACCESS_W entry = {};
+        entry.grfAccessPermissions = FILE_GENERIC_EXECUTE;
+        entry.grfAccessMode = SET_ACCESS;
+        entry.grfInheritance = NO_INHERITANCE;
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        entry.Trustee.ptstrName = const_cast<LPWSTR>(L"CURRENT_USER");
+        PACL list = nullptr;
+        if (SetEntriesInAclW(1, &entry, nullptr, &list) != ERROR_SUCCESS)
+            return false;
+        std::wstring target = path;
+        const DWORD applied = SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT,
+                                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                                    nullptr, nullptr, list, nullptr);
+        LocalFree(list);
+        const std::optional<std::string> entries = entriesOf(path);
+        return applied == ERROR_SUCCESS && entries && entries->find(';') == std::string::npos &&
+               entries->find(" 0x1200a0 ") != std::string::npos;
+    }();
+    return keeps;
+}
+
+} // namespace
+
+std::optional<std::string> accessOf(const std::string& path)
+{
+    if (!keepsAccessEntries())
+        return std::nullopt;
+    return entriesOf(wide(path));
+}
+
+bool makeSymbolicLink(const std::string& target, const std::string& link)
+{
+    return CreateSymbolicLinkW(wide(link).c_str(), wide(target).c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
 int openHandleCount()
 {
     DWORD count = 0;
@@ -104,5 +261,119 @@ int openHandleCount()
 int runInChild(const std::function<int()>&) { return -1; }
 
 int runUnprivileged(const std::function<int()>&) { return -1; }
+
+ChildProcess::ChildProcess(const char* role, const std::string& argument)
+{
+    if (HANDLE process = startRole(role, argument); process != nullptr)
+        m_Process = reinterpret_cast<std::intptr_t>(process);
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_Process == -1)
+        return;
+    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
+    TerminateProcess(process, KILLED_STATUS);
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+}
+
+int ChildProcess::wait()
+{
+    if (m_Process == -1)
+        return m_Status;
+    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
+    WaitForSingleObject(process, INFINITE);
+    m_Status = exitStatusOf(process);
+    CloseHandle(process);
+    m_Process = -1;
+    return m_Status;
+}
+
+// TerminateProcess is the abrupt end Windows has: no handler runs, nothing is flushed.
+void killThisProcess()
+{
+    TerminateProcess(GetCurrentProcess(), KILLED_STATUS);
+    std::_Exit(1);
+}
+
+// The parent watches the child's working set, as no signal could stop the child from
+// inside at a bound; the peak is the system's count of it.
+MeasuredRun runChildMeasured(const char* role, const std::string& argument, long budgetBytes, unsigned timeoutSeconds)
+{
+    MeasuredRun run;
+    HANDLE process = startRole(role, argument);
+    if (process == nullptr)
+        return run;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    while (WaitForSingleObject(process, 2) == WAIT_TIMEOUT) {
+        if (GetProcessMemoryInfo(process, &counters, sizeof(counters)) &&
+            counters.WorkingSetSize > static_cast<SIZE_T>(budgetBytes))
+            run.overBudget = true;
+        else if (std::chrono::steady_clock::now() >= deadline)
+            run.timedOut = true;
+        if (run.overBudget || run.timedOut) {
+            TerminateProcess(process, KILLED_STATUS);
+            WaitForSingleObject(process, INFINITE);
+            break;
+        }
+    }
+    if (GetProcessMemoryInfo(process, &counters, sizeof(counters)))
+        run.peakBytes = static_cast<long>(counters.PeakWorkingSetSize);
+    run.status = exitStatusOf(process);
+    CloseHandle(process);
+    return run;
+}
+
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling)
+    : m_Applies(handling == ChildEndHandling::DEFAULT)
+{
+}
+
+ScopedChildEndHandling::~ScopedChildEndHandling() = default;
+
+bool childLeft() { return false; }
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
+{
+    TempDir capture;
+    const std::string out = capture.file("out"), err = capture.file("err");
+    std::wstring commandLine = quoted(wide(program));
+    for (const std::string& arg : args)
+        commandLine += L" " + quoted(wide(arg));
+
+    RunResult result;
+    {
+        const HANDLE handles[] = {inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING),
+                                  inheritable(wide(out), GENERIC_WRITE, CREATE_ALWAYS),
+                                  inheritable(wide(err), GENERIC_WRITE, CREATE_ALWAYS)};
+        HANDLE process = start(commandLine, env, handles);
+        if (process != nullptr) {
+            WaitForSingleObject(process, INFINITE);
+            result.status = exitStatusOf(process);
+            CloseHandle(process);
+        } else {
+            result.status = 127;
+        }
+        for (HANDLE handle : handles)
+            if (handle != INVALID_HANDLE_VALUE)
+                CloseHandle(handle);
+    }
+    result.out = readFile(out);
+    result.err = readFile(err);
+    return result;
+}
+
+// The program with every DLL of the build beside it, where Windows looks for them first.
+void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir)
+{
+    namespace fs = std::filesystem;
+    fs::copy_file(fs::u8path(program), fs::u8path(binDir) / fs::u8path(program).filename());
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::u8path(libDir)))
+        if (entry.path().extension() == ".dll")
+            fs::copy_file(entry.path(), fs::u8path(binDir) / entry.path().filename());
+}
 
 } // namespace orvtest

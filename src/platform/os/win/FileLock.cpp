@@ -1,5 +1,7 @@
 #include "FileLock.h"
 
+#include "FileSystem.h"
+#include "SystemError.h"
 #include "WideText.h"
 
 #include <cerrno>
@@ -16,20 +18,6 @@ constexpr std::chrono::microseconds RETRY_INTERVAL{1000};
 
 HANDLE handleOf(std::intptr_t descriptor) { return reinterpret_cast<HANDLE>(descriptor); }
 
-int errnoOf(DWORD error)
-{
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        return EACCES;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return ENOENT;
-    default:
-        return EIO;
-    }
-}
-
 } // namespace
 
 FileLock::~FileLock()
@@ -44,12 +32,21 @@ int FileLock::open(const char* path, unsigned int)
         return EINVAL;
     // Every sharing mode: other processes open the same file to wait for the lock, and
     // the lock, not the sharing mode, is what excludes them. Not inherited by spawned
-    // programs (fsprobe), which must not keep the lock.
+    // programs (fsprobe), which must not keep the lock. A link under the name is opened
+    // itself and refused, as is a directory. The file takes the access entries its
+    // directory passes on; there are no mode bits to give it.
     HANDLE handle = CreateFileW(orv::win::widen(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return errnoOf(GetLastError());
+        return orv::win::errnoOf(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        CloseHandle(handle);
+        return OPEN_NOT_PLAIN_FILE;
+    }
     m_Descriptor = reinterpret_cast<std::intptr_t>(handle);
     return 0;
 }

@@ -8,13 +8,18 @@ namespace orv::os {
 
 namespace {
 
-// How long a spawned program may take before the caller goes on without it: the
-// shutdown of a scanner must not hang the host that changed a key.
-constexpr DWORD SPAWN_WAIT_MS = 10000;
+// A killed program normally goes at once; one stuck in the kernel (a hung network file
+// system) goes when its call returns, and is not waited for beyond this.
+constexpr DWORD AFTER_KILL_MS = 1000;
+
+DWORD milliseconds(std::chrono::milliseconds bound)
+{
+    return bound.count() <= 0 ? 0 : bound.count() >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(bound.count());
+}
 
 } // namespace
 
-int spawnAndWait(const std::string& program, const std::vector<std::string>& args)
+int spawnAndWait(const std::string& program, const std::vector<std::string>& args, std::chrono::milliseconds bound)
 {
     // The program is quoted on the command line, and the loader reads it up to the closing
     // quote: a quote inside would end it early and let the rest name another program.
@@ -39,10 +44,13 @@ int spawnAndWait(const std::string& program, const std::vector<std::string>& arg
         return -1;
     CloseHandle(process.hThread);
     int status = -1;
-    if (WaitForSingleObject(process.hProcess, SPAWN_WAIT_MS) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, milliseconds(bound)) == WAIT_OBJECT_0) {
         DWORD code = 0;
         if (GetExitCodeProcess(process.hProcess, &code))
             status = static_cast<int>(code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, AFTER_KILL_MS);
     }
     CloseHandle(process.hProcess);
     return status;

@@ -184,11 +184,23 @@ int TraceSystem::openAppend(const std::string& path, unsigned mode, std::string&
     return handle;
 }
 
+// Appending access lands a write whole at the end on a local volume, but not where the
+// system turns it into a look at the end and a write there (a network volume, wine): two
+// processes then write at the same end and one line overwrites the other. Each append
+// therefore holds a lock of its own, on the byte after the rotation's.
 std::string TraceSystem::appendAll(int handle, const char* data, std::size_t size)
 {
+    OVERLAPPED appendByte{};
+    appendByte.Offset = 1;
+    appendByte.OffsetHigh = LOCK_OFFSET_HIGH;
+    const bool locked = LockFileEx(handleOf(handle), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &appendByte) != 0;
     DWORD written = 0;
-    if (!WriteFile(handleOf(handle), data, static_cast<DWORD>(size), &written, nullptr))
-        return std::system_category().message(static_cast<int>(GetLastError()));
+    const bool wrote = WriteFile(handleOf(handle), data, static_cast<DWORD>(size), &written, nullptr) != 0;
+    const DWORD error = GetLastError();
+    if (locked)
+        UnlockFileEx(handleOf(handle), 0, 1, 0, &appendByte);
+    if (!wrote)
+        return std::system_category().message(static_cast<int>(error));
     if (written == size)
         return std::string();
     return "short write (" + std::to_string(written) + " of " + std::to_string(size) + " bytes)";

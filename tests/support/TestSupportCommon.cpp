@@ -1,0 +1,96 @@
+// What the test support does the same way on every system.
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace orvtest {
+
+namespace {
+
+// The environment variables that tell a started test program which role to play.
+constexpr const char* ROLE_VARIABLE = "ORVTEST_CHILD_ROLE";
+constexpr const char* ARGUMENT_VARIABLE = "ORVTEST_CHILD_ARGUMENT";
+
+std::map<std::string, ChildBody>& roles()
+{
+    static std::map<std::string, ChildBody> registered;
+    return registered;
+}
+
+} // namespace
+
+// Every name is listed before the first is removed: a listing that goes on while files go
+// never ends under wine when one of them is still open somewhere (a trace file). What
+// cannot be removed stays.
+TempDir::~TempDir()
+{
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    std::vector<fs::path> names;
+    for (fs::recursive_directory_iterator it(fs::u8path(m_Path), ignored), end; !ignored && it != end;
+         it.increment(ignored))
+        names.push_back(it->path());
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        fs::remove(*name, ignored);
+    fs::remove(fs::u8path(m_Path), ignored);
+}
+
+std::string TempDir::file(const std::string& relative) const { return native(m_Path + "/" + relative); }
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool fileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::u8path(path), ignored);
+}
+
+void makeDirs(const std::string& path) { std::filesystem::create_directories(std::filesystem::u8path(path)); }
+
+bool registerChildRole(const char* role, ChildBody body)
+{
+    roles()[role] = body;
+    const char* asked = std::getenv(ROLE_VARIABLE);
+    if (asked == nullptr || std::string(asked) != role)
+        return true;
+    const char* argument = std::getenv(ARGUMENT_VARIABLE);
+    const int status = body(argument != nullptr ? argument : "");
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+namespace detail {
+
+ChildBody childRole(const char* role)
+{
+    const auto found = roles().find(role);
+    return found != roles().end() ? found->second : nullptr;
+}
+
+std::pair<std::string, std::string> childRoleEnvironment() { return {ROLE_VARIABLE, ARGUMENT_VARIABLE}; }
+
+} // namespace detail
+
+void installProbe(const std::string& home, const std::string& log, const std::string& watched)
+{
+    namespace fs = std::filesystem;
+    const fs::path built = fs::u8path(probeProgram());
+    const fs::path installed = fs::u8path(home) / built.filename();
+    fs::copy_file(built, installed, fs::copy_options::overwrite_existing);
+    writeFile((fs::u8path(home) / "fsprobe.conf").u8string(), log + "\n" + watched + "\n");
+}
+
+std::string probeProgram() { return native(ORV_TEST_FSPROBE); }
+
+int runChildRole(const char* role, const std::string& argument) { return ChildProcess(role, argument).wait(); }
+
+} // namespace orvtest
