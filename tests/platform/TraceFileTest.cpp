@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <regex>
 #include <thread>
 
@@ -70,8 +71,10 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     orvtest::writeFile(m_Dir.file("plain"), "x");
     orvtest::makeDirs(m_Dir.file("adir"));
     orvtest::writeFile(m_Dir.file("victim"), "untouched");
+    // Where the system makes no symbolic links, the planted-link row has nothing to plant.
+    std::error_code linkError;
     std::filesystem::create_symlink(std::filesystem::u8path(m_Dir.file("victim")),
-                                    std::filesystem::u8path(m_Dir.file("link.log")));
+                                    std::filesystem::u8path(m_Dir.file("link.log")), linkError);
     struct Case {
         const char* what;
         std::string properties; // empty: no file; "-": an empty file
@@ -90,6 +93,10 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     };
     int round = 0;
     for (const Case& c : cases) {
+        if (linkError && std::string(c.what) == "planted link") {
+            std::cout << "[   NOTE   ] no symbolic links here (" << linkError.message() << "): planted link not tried\n";
+            continue;
+        }
         // Each case its own properties file, so that no notice was given before.
         const std::string path = m_Dir.file("p" + std::to_string(round++) + "/OrvTrace.properties");
         orvtest::makeDirs(m_Dir.file("p" + std::to_string(round - 1)));
@@ -145,6 +152,12 @@ TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
     for (const Case& c : cases) {
         trace(Tracer::COMPONENT_COMMON, 1, "before");
         c.change(log());
+        // A system that keeps the name of a file deleted while another process holds it open
+        // (wine does) has nothing new to look at.
+        if (std::string(c.what) == "deleted" && orvtest::fileExists(log())) {
+            std::cout << "[   NOTE   ] the name of a deleted trace file stays while it is open; row not tried\n";
+            continue;
+        }
         // The file is looked at again 100 ms after the last look.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         trace(Tracer::COMPONENT_COMMON, 1, "after");

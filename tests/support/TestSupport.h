@@ -23,6 +23,16 @@ inline std::string native(std::string path)
     return path;
 }
 
+// `path` with every "/" turned into the other system's separator: a value that the path
+// keys rewrite into the native form.
+inline std::string foreign(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = SEP == "/" ? '\\' : '/';
+    return path;
+}
+
 // `relative` under the root of the system's file system: "/srv/logs" on POSIX,
 // "C:\srv\logs" on Windows for "srv/logs".
 inline std::string rooted(const std::string& relative) { return (SEP == "/" ? "/" : "C:\\") + native(relative); }

@@ -76,7 +76,9 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     };
     // A quote, a backslash, a tab, a control character, a non-ASCII letter and a byte that is not UTF-8.
     const std::string raw = "say \"hi\" C:\\x\t\x01\xC3\xA9 \xFF end", odd = "ORV_PROPERTIES_FILE\nodd=" + raw + "\n";
-    const std::string root = m_Install.root(), local = m_Install.path("local"), localCfg = local + "/config";
+    const std::string root = m_Install.root(), local = m_Install.path("local"),
+                      localCfg = local + native("/config"), localProps = localCfg + native("/Orv.properties");
+    const auto under = [&](const std::string& relative) { return root + native("/" + relative); };
     const std::string noSectionsJson = "\"sections\":[],\"missing\":[\"Hardware\",\"XSE\",\"FSScan\",\"Vpd\","
                                        "\"UseSignatures\",\"NetSignatures\",\"NetConfig\"]}\n";
     const struct {
@@ -163,8 +165,8 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          kTrace, "ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MIN\n"},
         // A dry run shows the line a change would write, or the refusal it would meet.
         {{"set", "--dry-run", "trace_level", "MAX"}, 0, "trace_level=MAX\n", ""},
-        {{"set", "swscanner.default_input_file", "C:\\in.xml", "--dry-run"}, 0,
-         "swscanner.default_input_file=C:/in.xml\n", ""},
+        {{"set", "swscanner.default_input_file", foreign("C:/in.xml"), "--dry-run"}, 0,
+         "swscanner.default_input_file=" + native("C:/in.xml") + "\n", ""},
         {{"set", "--dry-run", "version", "9.9"}, 17, "",
          "orvcfg: 17: key cannot be changed: version is set at installation and is read-only\n"},
         {{"set", "#trace_level", "MAX"}, 2, "",
@@ -197,18 +199,20 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          netConfig + "<NetConfig>\n <Server host=\"h\" port=\"1\" scheme=\"https\"/> <Timeout>1</Timeout>\n"
              " <Retries>0</Retries>\n</NetConfig>\n" + oneSection, "", kDoc, kPartial},
         {{"dirs"}, 0,
-         "installation:      " + root + "\nconfiguration:     " + root + "/config\nbin:               " + root
-             + "/bin\ninstall:           " + root + "/install\nplug-ins:          " + root
-             + "/bin/plugins\ncustom scanners:   " + root + "/bin/customscanners\nschema:            " + root
-             + "/bin/orvcli.xsd\ninstallation type: local\nproperties:        " + props + " (loaded)\n", ""},
+         "installation:      " + root + "\nconfiguration:     " + under("config") + "\nbin:               "
+             + under("bin") + "\ninstall:           " + under("install") + "\nplug-ins:          "
+             + under("bin/plugins") + "\ncustom scanners:   " + under("bin/customscanners")
+             + "\nschema:            " + under("bin/orvcli.xsd") + "\ninstallation type: local\nproperties:        "
+             + props + " (loaded)\n", ""},
         // ORV_LOCALDIR moves the configuration only; a configuration not found there is no error of dirs.
         {{"dirs", "--json"}, 0,
-         "{\"schemaVersion\":1,\"installation\":\"" + root + "\",\"configuration\":\"" + localCfg + "\",\"bin\":\""
-             + root + "/bin\",\"install\":\"" + root + "/install\",\"plugins\":\"" + root
-             + "/bin/plugins\",\"customScanners\":\"" + root + "/bin/customscanners\",\"schema\":\"" + root
-             + "/bin/orvcli.xsd\",\"installationType\":\"local\",\"installationTypeCode\":2,\"properties\":{\"path\":\""
-             + localCfg + "/Orv.properties\",\"status\":18,\"message\":\"18: file cannot be opened: " + localCfg
-             + "/Orv.properties does not exist or cannot be read\"}}\n", "", nullptr, nullptr, {{"ORV_LOCALDIR", local}}},
+         "{\"schemaVersion\":1,\"installation\":\"" + jsonText(root) + "\",\"configuration\":\"" + jsonText(localCfg)
+             + "\",\"bin\":\"" + jsonText(under("bin")) + "\",\"install\":\"" + jsonText(under("install"))
+             + "\",\"plugins\":\"" + jsonText(under("bin/plugins")) + "\",\"customScanners\":\""
+             + jsonText(under("bin/customscanners")) + "\",\"schema\":\"" + jsonText(under("bin/orvcli.xsd"))
+             + "\",\"installationType\":\"local\",\"installationTypeCode\":2,\"properties\":{\"path\":\""
+             + jsonText(localProps) + "\",\"status\":18,\"message\":\"18: file cannot be opened: " + jsonText(localProps)
+             + " does not exist or cannot be read\"}}\n", "", nullptr, nullptr, {{"ORV_LOCALDIR", local}}},
         {{"trace"}, 0,
          traceText(" (read)", "/var/log/t.log (line 4)", "; line 5: " + files,
                    "DEBUG_MAX (hw.loggers.trcLogger.level, line 2)", "; line 3: " + loud,
@@ -285,10 +289,10 @@ TEST_F(ToolCommands, SetRewritesOnlyItsLinesAndTheNextProcessSeesTheValue)
     EXPECT_EQ(now, TempInstallation::shipped(kProps, m_Install.root()));
 
     // A path comes back rewritten, and orvcfg shows what was kept; a value kept as given is not echoed.
-    r = m_Install.run({"set", "swscanner.default_input_file", "C:\\data\\in.xml"});
+    r = m_Install.run({"set", "swscanner.default_input_file", foreign("C:/data/in.xml")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "swscanner.default_input_file=C:/data/in.xml\n");
-    EXPECT_NE(m_Install.read(kProps).find("\nswscanner.default_input_file=C:/data/in.xml\n"), std::string::npos);
+    EXPECT_EQ(r.out, "swscanner.default_input_file=" + native("C:/data/in.xml") + "\n");
+    EXPECT_NE(m_Install.read(kProps).find("\nswscanner.default_input_file=" + native("C:/data/in.xml")), std::string::npos);
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "45"}).out, "");
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "46", "--json"}).out,
               "{\"schemaVersion\":1,\"key\":\"hwscanner.timeout\",\"value\":\"46\",\"status\":0,\"message\":\"success\"}\n");

@@ -1,6 +1,7 @@
 // orvcfg parse: the shipped document against the shipped schema, and documents that a
 // person got wrong.
 #include "ToolHarness.h"
+#include "../common/xmlproxy/XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -58,17 +59,12 @@ TEST_F(ToolParse, ShippedDocumentHasNoErrorsAndAllSevenSectionsInOrder)
 // error reported with the archive's name.
 TEST_F(ToolParse, ReadsTheFirstEntryOfAZipArchive)
 {
-    if (!fileExists("/usr/bin/zip"))
-        GTEST_SKIP() << "the zip program is not installed (scripts/setup.sh installs it)";
-    RunResult zip = runProgram("/usr/bin/zip", {"-q", "-j", m_Install.path("doc.zip"), m_Install.path("config/orvcli.xml")});
-    ASSERT_EQ(zip.status, 0) << zip.err;
+    ASSERT_TRUE(makeZip(m_Install.path("doc.zip"), {{"orvcli.xml", m_Install.read("config/orvcli.xml")}}));
     RunResult r = m_Install.run({"parse", m_Install.path("doc.zip"), "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(",\"missing\":[]}\n"), std::string::npos) << r.out;
 
-    m_Install.write("notes.txt", "just text\n");
-    zip = runProgram("/usr/bin/zip", {"-q", "-j", m_Install.path("notes.zip"), m_Install.path("notes.txt")});
-    ASSERT_EQ(zip.status, 0) << zip.err;
+    ASSERT_TRUE(makeZip(m_Install.path("notes.zip"), {{"notes.txt", "just text\n"}}));
     r = m_Install.run({"parse", m_Install.path("notes.zip")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("orvcfg: " + m_Install.path("notes.zip") + ":1:1: fatal error: ", 0), 0u) << r.err;

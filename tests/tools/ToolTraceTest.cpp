@@ -33,7 +33,7 @@ TEST(ToolTrace, SetLevelAndPathThenParseWritesDiagnosticsToTheTraceFileThatTrace
 
     // What `trace` shows is what the two changes wrote.
     const std::string shown = install.run({"trace"}).out;
-    EXPECT_NE(shown.find("\nfile:            " + dir + "/trace.log (line "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\nfile:            " + forwardSlashed(dir) + "/trace.log (line "), std::string::npos) << shown;
     EXPECT_NE(shown.find("\nlevel HW:        DEBUG_MAX (hw.loggers"), std::string::npos) << shown;
 }
 
