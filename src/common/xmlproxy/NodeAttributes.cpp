@@ -7,6 +7,18 @@
 #include <limits>
 #include <memory>
 
+namespace {
+
+std::size_t unitLength(const char16_t* i_Text)
+{
+    std::size_t length = 0;
+    while (i_Text[length] != 0)
+        ++length;
+    return length;
+}
+
+} // namespace
+
 NodeAttributes::NodeAttributes(int i_BlockSize)
     : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize)
 {
@@ -51,30 +63,34 @@ int NodeAttributes::addAttribute(const String& i_Name, const String& i_Value, co
 int NodeAttributes::addAttribute(const char16_t* i_Name, const char16_t* i_Value,
                                  const char16_t* i_Sequence)
 {
-    if (i_Name != nullptr) {
-        std::size_t length = 0;
-        while (i_Name[length] != 0)
-            ++length;
-        // A name longer than any stored string cannot be present; storing it fails below.
-        int existing = 0;
-        if (length <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
-            m_Names.find(i_Name, static_cast<int>(length), existing) == XMLPROXY_SUCCESS)
-            return XMLPROXY_NAME_PRESENT;
-    }
+    if (i_Name == nullptr || i_Value == nullptr || i_Sequence == nullptr)
+        return XMLPROXY_NULL_STRING;
+    return addAttributeUnits(i_Name, unitLength(i_Name), i_Value, unitLength(i_Value), i_Sequence,
+                             unitLength(i_Sequence));
+}
+
+int NodeAttributes::addAttributeUnits(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                                      std::size_t i_ValueUnits, const char16_t* i_Sequence,
+                                      std::size_t i_SequenceUnits)
+{
+    // A name longer than any stored string cannot be present; storing it fails below.
+    int existing = 0;
+    if (i_NameUnits <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+        m_Names.find(i_Name, static_cast<int>(i_NameUnits), existing) == XMLPROXY_SUCCESS)
+        return XMLPROXY_NAME_PRESENT;
     const int index = m_Names.getCount();
-    int result = m_Names.insert(index, i_Name);
-    if (result != XMLPROXY_SUCCESS)
-        return result;
-    result = m_Values.insert(index, i_Value);
-    if (result != XMLPROXY_SUCCESS) {
+    m_Names.insertUnits(index, i_Name, i_NameUnits);
+    try {
+        m_Values.insertUnits(index, i_Value, i_ValueUnits);
+        try {
+            m_Sequences.insertUnits(index, i_Sequence, i_SequenceUnits);
+        } catch (...) {
+            m_Values.remove(index);
+            throw;
+        }
+    } catch (...) {
         m_Names.remove(index);
-        return result;
-    }
-    result = m_Sequences.insert(index, i_Sequence);
-    if (result != XMLPROXY_SUCCESS) {
-        m_Values.remove(index);
-        m_Names.remove(index);
-        return result;
+        throw;
     }
     return XMLPROXY_SUCCESS;
 }

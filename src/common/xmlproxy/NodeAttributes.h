@@ -36,6 +36,9 @@ public:
     int addAttribute(const String& i_Name, const String& i_Value, const String& i_Sequence);
     // The same from 0-terminated units, without building strings; a null pointer gives -1009.
     int addAttribute(const char16_t* i_Name, const char16_t* i_Value, const char16_t* i_Sequence);
+    // The same from units whose lengths the caller knows (no 0 unit among them).
+    int addAttributeUnits(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                          std::size_t i_ValueUnits, const char16_t* i_Sequence, std::size_t i_SequenceUnits);
 
     // Makes room for attributes whose names, values and sequence texts take the given
     // numbers of units, terminators included, so that adding them grows each vector once.
