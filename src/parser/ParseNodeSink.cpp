@@ -5,6 +5,7 @@
 #include "Tracer.h"
 #include "XmlProxyResult.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -125,16 +126,18 @@ int ParseNodeSink::onNodeTree(Node* tree)
 
 void ParseNodeSink::keepIfSection(Node* node)
 {
-    const String& name = node->getName();
+    // The node's units are compared in place: asking every node for its name as a String
+    // would make one for each.
+    const char16_t* name = node->getNameUnits();
+    const int length = node->getNameLength();
     const String* names = sectionNames();
-    const int length = name.length();
-    const char16_t first = name.getUnits()[0];
+    const char16_t first = name[0];
     for (int field = 0; field < SECTION_COUNT; ++field) {
         // Most nodes are no section: a name of another length or first unit cannot compare
         // equal, so only a likely match pays for the full comparison.
         if (names[field].length() != length || names[field].getUnits()[0] != first)
             continue;
-        if (name.compareTo(names[field], 0) == 0) {
+        if (std::char_traits<char16_t>::compare(name, names[field].getUnits(), static_cast<std::size_t>(length)) == 0) {
             // Points at the section, shares the ownership of the whole delivered tree.
             m_Sections[field] = std::shared_ptr<Node>(m_Delivery, node);
             return;
