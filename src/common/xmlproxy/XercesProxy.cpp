@@ -53,35 +53,6 @@ std::size_t unitCount(const char16_t* text)
     return std::char_traits<char16_t>::length(text);
 }
 
-// The decimal text of a sequence number, written into the caller's buffer: attribute
-// numbers go straight into the table without a String per number.
-const char16_t* formatSequence(int value, char16_t (&buffer)[16])
-{
-    char16_t* end = buffer + 15;
-    *end = 0;
-    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
-    char16_t* begin = end;
-    do {
-        *--begin = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0)
-        *--begin = u'-';
-    return begin;
-}
-
-// Units of the decimal text of a sequence number.
-std::size_t decimalUnits(int value)
-{
-    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
-    std::size_t units = value < 0 ? 2 : 1;
-    while (magnitude >= 10) {
-        magnitude /= 10;
-        ++units;
-    }
-    return units;
-}
-
 // What an attribute costs a table beyond its units: the three strings' bookkeeping.
 constexpr std::size_t kAttributeBytes = 3 * sizeof(void*);
 
@@ -167,7 +138,7 @@ void XercesProxy::takeAttributes(xercesc::AttributeList& i_Attributes)
 void XercesProxy::chargeElement(std::size_t i_NameUnits)
 {
     m_Guard->endTextRun();
-    std::size_t bytes = sizeof(Node) + 2 * i_NameUnits;
+    std::size_t bytes = Node::elementBytes() + 2 * i_NameUnits;
     for (const AttributeText& attribute : m_Attributes) {
         m_Guard->chargeAttributeValue(attribute.valueUnits);
         bytes += kAttributeBytes + 2 * (attribute.nameUnits + attribute.valueUnits);
@@ -178,27 +149,23 @@ void XercesProxy::chargeElement(std::size_t i_NameUnits)
 void XercesProxy::fillAttributes(NodeAttributes* o_Out)
 {
     XMLPROXY_ASSERT(o_Out != 0);
-    char16_t sequence[16];
-    // Each vector of the table is sized once for all the attributes instead of growing
-    // with each; what a refused attribute leaves over is given back afterwards.
+    // Names and values are sized once for all the attributes instead of growing with each;
+    // what a refused attribute leaves over is given back afterwards. The table keeps the
+    // sequence numbers as the first one until their texts are read.
     std::size_t nameUnits = 0;
     std::size_t valueUnits = 0;
-    std::size_t sequenceUnits = 0;
-    int number = m_Sequence;
     for (const AttributeText& attribute : m_Attributes) {
         nameUnits += attribute.nameUnits + 1;
         valueUnits += attribute.valueUnits + 1;
-        sequenceUnits += decimalUnits(number++) + 1;
     }
     // Sums past what a vector can count are left to grow, and to refuse, attribute by attribute.
     const std::size_t most = static_cast<std::size_t>(INT_MAX);
-    if (nameUnits <= most && valueUnits <= most && sequenceUnits <= most)
-        o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), static_cast<int>(sequenceUnits));
+    if (nameUnits <= most && valueUnits <= most)
+        o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), 0);
     for (const AttributeText& attribute : m_Attributes) {
-        const char16_t* text = formatSequence(m_Sequence++, sequence);
         // A refused attribute (a second one of the same name) is simply left out.
-        o_Out->addAttributeUnits(attribute.name, attribute.nameUnits, attribute.value, attribute.valueUnits, text,
-                                 static_cast<std::size_t>(sequence + 15 - text));
+        o_Out->addNumberedAttribute(attribute.name, attribute.nameUnits, attribute.value, attribute.valueUnits,
+                                    m_Sequence++);
     }
     o_Out->releaseReserve();
 }
