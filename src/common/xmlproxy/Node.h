@@ -125,6 +125,9 @@ public:
          int i_Sequence);
     Node(const char16_t* i_Name, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence);
 
+    // What an element of a parsed tree takes beyond its name's units: the node and its parts.
+    static constexpr std::size_t elementBytes() { return sizeof(Node) + sizeof(ElementParts); }
+
     // Nodes are the bulk of a parsed tree: they come from the pool of the tree's objects.
     static void* operator new(std::size_t i_Bytes);
     static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
