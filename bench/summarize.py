@@ -107,6 +107,15 @@ def main():
                   base_label="bare Xerces, warm")
         t.compare("  the same, against bare Xerces starting cold", cases, "parse/pipeline/" + doc,
                   "parse/xerces/" + doc, None, base_label="bare Xerces, cold")
+    # Whole programs, start to exit, in wall-clock time: the tool prints every section as
+    # well; the minimal host only parses into a sink, as the bare program does.
+    for doc in ("1MB", "10MB"):
+        t.compare("whole program: orvcfg parse, %s (wall)" % doc, cases, "process/orvcfg_parse/" + doc,
+                  "process/xerces/" + doc, 1.3 if doc == "10MB" else None, wall=True,
+                  base_label="bare Xerces program")
+        t.compare("  a minimal host (XmlOrvParser + ParseNodeSink), %s (wall)" % doc, cases,
+                  "process/pipeline/" + doc, "process/xerces/" + doc, None, wall=True,
+                  base_label="bare Xerces program")
     pipeline, warm = cases.get("repeat/pipeline/orvcli"), cases.get("repeat/xerces/orvcli")
     if pipeline and warm:
         above = seconds(pipeline) - seconds(warm)

@@ -1,0 +1,82 @@
+// Whole programs, from process start to exit, in wall-clock time: `orvcfg parse` of a
+// document, a minimal host of the library (orv_bench_process pipeline) and the bare Xerces
+// program (orv_bench_process xerces: initialise, compile the schema, parse, terminate).
+// Start-up, loading the libraries, freeing the trees and the exit count on every side.
+#include "BenchEnvironment.h"
+#include "BenchRegistry.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace orvbench {
+
+namespace {
+
+// Runs the program with its standard output thrown away; its exit status.
+int runProgram(const std::vector<std::string>& i_Arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : i_Arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+void runEach(benchmark::State& s, const std::vector<std::string>& i_Arguments)
+{
+    for (auto _ : s) {
+        if (runProgram(i_Arguments) != 0) {
+            s.SkipWithError((i_Arguments[0] + " failed").c_str());
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void registerProcessBenchmarks(const BenchEnvironment& i_Env)
+{
+    const std::string bin = i_Env.programPath.substr(0, i_Env.programPath.find_last_of('/') + 1);
+    const std::string process = bin + "orv_bench_process";
+    const std::string tool = bin + "orvcfg";
+    for (const char* name : {"1MB", "10MB"}) {
+        const std::string document = i_Env.document(name);
+        const std::vector<std::vector<std::string>> programs = {
+            {tool, "parse", document},
+            {process, "pipeline", document},
+            {process, "xerces", document},
+        };
+        const char* cases[] = {"process/orvcfg_parse/", "process/pipeline/", "process/xerces/"};
+        for (std::size_t index = 0; index < programs.size(); ++index) {
+            if (runProgram(programs[index]) != 0)
+                throw std::runtime_error(programs[index][0] + " does not parse " + document + " cleanly");
+            const std::vector<std::string> arguments = programs[index];
+            benchmark::RegisterBenchmark((std::string(cases[index]) + name).c_str(),
+                                         [arguments](benchmark::State& s) { runEach(s, arguments); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+}
+
+} // namespace orvbench
