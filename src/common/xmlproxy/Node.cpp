@@ -27,9 +27,6 @@ void writeSpaces(std::ostream& o_Out, int i_Count)
     }
 }
 
-// The name of the empty name: no block of the pool.
-constexpr char16_t kEmptyName[] = u"";
-
 std::size_t nameBytes(std::size_t i_Length)
 {
     return (i_Length + 1) * sizeof(char16_t);
@@ -90,7 +87,7 @@ Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
 
 Node::Node(const char16_t* i_Name, std::size_t i_Length, NodeAttributes* i_Attributes, int i_Line, int i_Column,
            int i_Sequence)
-    : m_NameUnits(kEmptyName),
+    : m_Name(),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
@@ -112,7 +109,7 @@ Node::Node(const char16_t* i_Name, std::size_t i_Length, NodeAttributes* i_Attri
 }
 
 Node::Node(const char16_t* i_Name, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence)
-    : m_NameUnits(kEmptyName),
+    : m_Name(),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
@@ -126,23 +123,25 @@ Node::Node(const char16_t* i_Name, std::size_t i_Length, int i_Line, int i_Colum
 
 void Node::setNameUnits(const char16_t* i_Name, std::size_t i_Length)
 {
-    if (i_Length == 0)
-        return;
     // A String's length is an int, and so is the name's.
     if (i_Length > static_cast<std::size_t>(std::numeric_limits<int>::max()) - 1)
         throw std::bad_alloc();
-    auto* units = static_cast<char16_t*>(SmallBlockPool::allocate(nameBytes(i_Length)));
-    std::memcpy(units, i_Name, i_Length * sizeof(char16_t));
+    char16_t* units = m_Name.inlineUnits;
+    if (i_Length > static_cast<std::size_t>(kInlineNameUnits)) {
+        units = static_cast<char16_t*>(SmallBlockPool::allocate(nameBytes(i_Length)));
+        m_Name.units = units;
+    }
+    if (i_Length > 0)
+        std::memcpy(units, i_Name, i_Length * sizeof(char16_t));
     units[i_Length] = 0;
-    m_NameUnits = units;
     m_NameLength = static_cast<int>(i_Length);
 }
 
 void Node::releaseName() noexcept
 {
-    if (m_NameLength != 0)
-        SmallBlockPool::release(const_cast<char16_t*>(m_NameUnits), nameBytes(static_cast<std::size_t>(m_NameLength)));
-    m_NameUnits = kEmptyName;
+    if (m_NameLength > kInlineNameUnits)
+        SmallBlockPool::release(const_cast<char16_t*>(m_Name.units), nameBytes(static_cast<std::size_t>(m_NameLength)));
+    m_Name.inlineUnits[0] = 0;
     m_NameLength = 0;
 }
 
@@ -150,7 +149,7 @@ const String& Node::getName() const
 {
     ElementParts& parts = elementParts();
     if (parts.name == nullptr)
-        parts.name = new String(m_NameUnits, static_cast<std::size_t>(m_NameLength));
+        parts.name = new String(getNameUnits(), static_cast<std::size_t>(m_NameLength));
     return *parts.name;
 }
 
@@ -268,10 +267,10 @@ Node* Node::copyWithoutChildren() const
 {
     const NodeAttributes* table = storedTable();
     if (table == unmadeEmptyTable())
-        return new Node(m_NameUnits, static_cast<std::size_t>(m_NameLength), m_Line, m_Column, 0);
+        return new Node(getNameUnits(), static_cast<std::size_t>(m_NameLength), m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
-    return new Node(m_NameUnits, static_cast<std::size_t>(m_NameLength), table != nullptr ? table->copy() : nullptr,
+    return new Node(getNameUnits(), static_cast<std::size_t>(m_NameLength), table != nullptr ? table->copy() : nullptr,
                     m_Line, m_Column, 0);
 }
 
@@ -305,7 +304,7 @@ void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
 {
     writeSpaces(o_Out, i_Indent);
     o_Out << '<';
-    writeName(o_Out, m_NameUnits, m_NameLength);
+    writeName(o_Out, getNameUnits(), m_NameLength);
     // The unmade table is empty; it is not read, so a tree written from a host's exit
     // handler does not depend on the order in which statics are destroyed.
     const NodeAttributes* table = storedTable();
@@ -362,7 +361,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         if (node->getFirstChild()->getType() != NODE_TEXT && top.indent > 0)
             writeSpaces(o_Out, top.indent);
         o_Out << "</";
-        writeName(o_Out, node->m_NameUnits, node->m_NameLength);
+        writeName(o_Out, node->getNameUnits(), node->m_NameLength);
         o_Out << ">\n";
         open.pop_back();
         if (!open.empty())

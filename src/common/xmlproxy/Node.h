@@ -150,7 +150,7 @@ public:
     // several threads at once needs its name asked for once before.
     const String& getName() const;
     // The name's units, followed by a 0 unit, read in place without making a String.
-    const char16_t* getNameUnits() const { return m_NameUnits; }
+    const char16_t* getNameUnits() const { return m_NameLength <= kInlineNameUnits ? m_Name.inlineUnits : m_Name.units; }
     int getNameLength() const { return m_NameLength; }
 
     // The node's own child list (not a copy); always 0.
@@ -219,16 +219,23 @@ private:
     // The table, unmadeEmptyTable() included; never makes it.
     NodeAttributes* storedTable() const { return m_Parts != nullptr ? m_Parts->attributes : unmadeEmptyTable(); }
 
-    // Takes a copy of i_Length units of a name into m_NameUnits.
+    // Takes a copy of i_Length units of a name into m_Name.
     void setNameUnits(const char16_t* i_Name, std::size_t i_Length);
-    // Gives m_NameUnits back.
+    // Gives the name's block back.
     void releaseName() noexcept;
 
-    // The name's units and a 0 unit, in a block of the pool of the tree's objects (a shared
-    // constant for the empty name). Nodes are the bulk of a parsed tree: a String in each
-    // was half the node's 96 bytes, and every name or text longer than 7 units was an
-    // allocation of the general allocator besides.
-    const char16_t* m_NameUnits;
+    // Names of up to this many units are kept in the node itself, with their 0 unit.
+    static constexpr int kInlineNameUnits = 3;
+    // The name's units and a 0 unit: in the node for a short name (texts between character
+    // references are often a single unit), else in a block of the pool of the tree's objects.
+    // Nodes are the bulk of a parsed tree: a String in each was half the node's 96 bytes, and
+    // every name or text longer than 7 units was an allocation of the general allocator
+    // besides.
+    union NameStorage {
+        const char16_t* units;
+        char16_t inlineUnits[kInlineNameUnits + 1];
+    };
+    NameStorage m_Name;
     int m_Column;
     int m_Line;
     int m_Sequence;
