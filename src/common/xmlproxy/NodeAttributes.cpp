@@ -83,7 +83,8 @@ int NodeAttributes::addNumberedAttribute(const char16_t* i_Name, std::size_t i_N
                                          std::size_t i_ValueUnits, int i_Sequence)
 {
     const bool first = getCount() == 0 && m_Sequences.getCount() == 0 && i_Sequence >= 0;
-    if (!first && (m_FirstSequence == kStoredSequences || i_Sequence != m_FirstSequence + getCount())) {
+    if (!first && (m_FirstSequence == kStoredSequences ||
+                   static_cast<long long>(i_Sequence) != static_cast<long long>(m_FirstSequence) + getCount())) {
         char16_t text[16];
         const char16_t* number = formatNumber(i_Sequence, text);
         return addAttributeUnits(i_Name, i_NameUnits, i_Value, i_ValueUnits, number,
