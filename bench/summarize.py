@@ -117,6 +117,15 @@ def main():
         t.compare("  a minimal host (XmlOrvParser + ParseNodeSink), %s (wall)" % doc, cases,
                   "process/pipeline/%s/real_time" % doc, "process/xerces/%s/real_time" % doc, None, wall=True,
                   base_label="bare Xerces program")
+        # The programs' own processor time (user + system): on a loaded machine the wall time
+        # also holds the time a program waited for a processor.
+        base = cases.get("process/xerces/%s/real_time" % doc)
+        for name, label in (("orvcfg_parse", "  orvcfg parse, %s, processor time of the programs" % doc),
+                            ("pipeline", "  the minimal host, %s, processor time of the programs" % doc)):
+            case = cases.get("process/%s/%s/real_time" % (name, doc))
+            if case and base and "program_cpu_ms" in case and "program_cpu_ms" in base:
+                c, b = case["program_cpu_ms"] / 1e3, base["program_cpu_ms"] / 1e3
+                t.add(label, fmt_time(c), "%s (bare Xerces program)" % fmt_time(b), "%.2fx" % (c / b), "(info)", "-")
     pipeline, warm = cases.get("repeat/pipeline/orvcli"), cases.get("repeat/xerces/orvcli")
     if pipeline and warm:
         above = seconds(pipeline) - seconds(warm)
