@@ -39,6 +39,7 @@ int main(int argc, char** argv)
         orvbench::registerPropertiesBenchmarks(env);
         orvbench::registerAttributesBenchmarks();
         orvbench::registerTraceBenchmarks(env);
+        orvbench::registerProcessBenchmarks(env);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "orv_bench: %s\n", e.what());
         return 1;

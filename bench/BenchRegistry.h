@@ -13,6 +13,7 @@ void registerSectionBenchmarks(const BenchEnvironment& i_Env);
 void registerPropertiesBenchmarks(const BenchEnvironment& i_Env);
 void registerAttributesBenchmarks();
 void registerTraceBenchmarks(const BenchEnvironment& i_Env);
+void registerProcessBenchmarks(const BenchEnvironment& i_Env);
 
 } // namespace orvbench
 

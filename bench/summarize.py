@@ -107,6 +107,25 @@ def main():
                   base_label="bare Xerces, warm")
         t.compare("  the same, against bare Xerces starting cold", cases, "parse/pipeline/" + doc,
                   "parse/xerces/" + doc, None, base_label="bare Xerces, cold")
+    # Whole programs, start to exit, in wall-clock time: the tool prints every section as
+    # well; the minimal host only parses into a sink, as the bare program does.
+    for doc in ("1MB", "10MB"):
+        # Cases timed in real time carry "/real_time" in their names.
+        t.compare("whole program: orvcfg parse, %s (wall)" % doc, cases, "process/orvcfg_parse/%s/real_time" % doc,
+                  "process/xerces/%s/real_time" % doc, 1.3 if doc == "10MB" else None, wall=True,
+                  base_label="bare Xerces program")
+        t.compare("  a minimal host (XmlOrvParser + ParseNodeSink), %s (wall)" % doc, cases,
+                  "process/pipeline/%s/real_time" % doc, "process/xerces/%s/real_time" % doc, None, wall=True,
+                  base_label="bare Xerces program")
+        # The programs' own processor time (user + system): on a loaded machine the wall time
+        # also holds the time a program waited for a processor.
+        base = cases.get("process/xerces/%s/real_time" % doc)
+        for name, label in (("orvcfg_parse", "  orvcfg parse, %s, processor time of the programs" % doc),
+                            ("pipeline", "  the minimal host, %s, processor time of the programs" % doc)):
+            case = cases.get("process/%s/%s/real_time" % (name, doc))
+            if case and base and "program_cpu_ms" in case and "program_cpu_ms" in base:
+                c, b = case["program_cpu_ms"] / 1e3, base["program_cpu_ms"] / 1e3
+                t.add(label, fmt_time(c), "%s (bare Xerces program)" % fmt_time(b), "%.2fx" % (c / b), "(info)", "-")
     pipeline, warm = cases.get("repeat/pipeline/orvcli"), cases.get("repeat/xerces/orvcli")
     if pipeline and warm:
         above = seconds(pipeline) - seconds(warm)

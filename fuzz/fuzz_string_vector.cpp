@@ -154,6 +154,17 @@ struct Attribute {
     std::u16string name, value, sequence;
 };
 
+// The twin gets every attribute with its sequence text stored: the parser's numbered
+// attributes must read, blocks included, as if their texts had been stored one by one.
+void checkSameBlocks(const NodeAttributes& table, const NodeAttributes& twin)
+{
+    const StringVector* ours[] = {&table.getNames(), &table.getValues(), &table.getSequences()};
+    const StringVector* theirs[] = {&twin.getNames(), &twin.getValues(), &twin.getSequences()};
+    for (int i = 0; i < 3; ++i)
+        orvfuzz::check(ours[i]->getCapacity() == theirs[i]->getCapacity() && ours[i]->getFree() == theirs[i]->getFree(),
+                       "numbered table blocks differ from stored texts");
+}
+
 void checkTable(const NodeAttributes& table, const std::vector<Attribute>& model, bool copied)
 {
     orvfuzz::check(table.getCount() == static_cast<int>(model.size()), "attribute count");
@@ -169,13 +180,14 @@ void checkTable(const NodeAttributes& table, const std::vector<Attribute>& model
     }
 }
 
-void runTableOp(Input& in, NodeAttributes& table, std::vector<Attribute>& model)
+void runTableOp(Input& in, NodeAttributes& table, NodeAttributes& twin, std::vector<Attribute>& model, int& lastNumber)
 {
     const int count = static_cast<int>(model.size());
-    switch (in.byte() % 3) {
+    switch (in.byte() % 4) {
     case 0: {
         Attribute a{in.text(), in.text(), in.text()};
         int result = table.addAttribute(toString(a.name), toString(a.value), toString(a.sequence));
+        twin.addAttribute(toString(a.name), toString(a.value), toString(a.sequence));
         bool present = false;
         for (const Attribute& m : model)
             present = present || m.name == a.name;
@@ -193,6 +205,24 @@ void runTableOp(Input& in, NodeAttributes& table, std::vector<Attribute>& model)
         orvfuzz::check(result == wanted, "getAttribute", describe("getAttribute", result, wanted));
         break;
     }
+    case 2: {
+        // As the parser adds them: numbered one after the other, now and then from elsewhere.
+        // Nothing is read before the next operation, so runs of them stay unstored.
+        const std::u16string name = in.text();
+        const std::u16string value = in.text();
+        lastNumber = in.byte() % 8 == 0 ? static_cast<int>(in.byte()) * 1000 : lastNumber + 1;
+        const std::u16string text = String::valueOf(lastNumber).units();
+        int result = table.addNumberedAttribute(name.data(), name.size(), value.data(), value.size(), lastNumber);
+        twin.addAttribute(toString(name), toString(value), toString(text));
+        bool present = false;
+        for (const Attribute& m : model)
+            present = present || m.name == name;
+        int wanted = present ? XMLPROXY_NAME_PRESENT : XMLPROXY_SUCCESS;
+        orvfuzz::check(result == wanted, "addNumberedAttribute", describe("addNumberedAttribute", result, wanted));
+        if (!present)
+            model.push_back(Attribute{name, value, text});
+        return;
+    }
     default: {
         std::unique_ptr<NodeAttributes> copy(table.copy());
         orvfuzz::check(copy != nullptr && copy->getBlockSize() == table.getBlockSize(), "copy");
@@ -201,6 +231,7 @@ void runTableOp(Input& in, NodeAttributes& table, std::vector<Attribute>& model)
     }
     }
     checkTable(table, model, false);
+    checkSameBlocks(table, twin);
 }
 
 } // namespace
@@ -211,14 +242,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int blockSize = 1 + static_cast<int>(in.byte() % 16);
     StringVector vector(blockSize);
     NodeAttributes table(blockSize);
+    NodeAttributes twin(blockSize);
+    int lastNumber = 0;
     std::vector<std::u16string> model;
     std::vector<Attribute> attributes;
     while (!in.empty()) {
         if (in.byte() % 4 == 3)
-            runTableOp(in, table, attributes);
+            runTableOp(in, table, twin, attributes, lastNumber);
         else
             runVectorOp(in, vector, model);
     }
     checkContents(vector, model);
+    checkTable(table, attributes, false);
+    checkSameBlocks(table, twin);
     return 0;
 }

@@ -19,7 +19,7 @@ fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_BENCH=ON \
-  -DORV_BUILD_TESTS=OFF -DORV_BUILD_TOOLS=OFF -DORV_BUILD_FUZZ=OFF >/dev/null
+  -DORV_BUILD_TESTS=OFF -DORV_BUILD_TOOLS=ON -DORV_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" -j"$jobs" --target orv_bench orv_bench_memory >/dev/null
 
 bin=$build/bench/inst/bin

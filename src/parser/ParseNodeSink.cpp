@@ -5,6 +5,8 @@
 #include "Tracer.h"
 #include "XmlProxyResult.h"
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,12 +19,26 @@ enum SectionIndex : int {
 };
 
 // The section names, in the order of the sink's fields.
+constexpr const char16_t* kSectionNameUnits[] = {u"Hardware",      u"XSE",           u"FSScan",   u"Vpd",
+                                                  u"UseSignatures", u"NetSignatures", u"NetConfig"};
+
 const String* sectionNames()
 {
-    static const String names[] = {String("Hardware"),      String("XSE"),           String("FSScan"),
-                                   String("Vpd"),           String("UseSignatures"), String("NetSignatures"),
-                                   String("NetConfig")};
+    static const String names[] = {String(kSectionNameUnits[0]), String(kSectionNameUnits[1]),
+                                   String(kSectionNameUnits[2]), String(kSectionNameUnits[3]),
+                                   String(kSectionNameUnits[4]), String(kSectionNameUnits[5]),
+                                   String(kSectionNameUnits[6])};
     return names;
+}
+
+// One bit for each length of a section name. Every node of a delivered tree is looked at,
+// and nearly all of them (texts above all) have a name of another length.
+constexpr std::uint64_t sectionNameLengths()
+{
+    std::uint64_t lengths = 0;
+    for (const char16_t* name : kSectionNameUnits)
+        lengths |= std::uint64_t(1) << std::char_traits<char16_t>::length(name);
+    return lengths;
 }
 
 // The field of a getNode index, or -1 for an index of no section. Indices 5 and 6 were
@@ -125,16 +141,21 @@ int ParseNodeSink::onNodeTree(Node* tree)
 
 void ParseNodeSink::keepIfSection(Node* node)
 {
-    const String& name = node->getName();
+    // The node's units are compared in place: asking every node for its name as a String
+    // would make one for each.
+    const char16_t* name = node->getNameUnits();
+    const int length = node->getNameLength();
+    constexpr std::uint64_t kLengths = sectionNameLengths();
+    if (length >= 64 || (kLengths >> length & 1) == 0)
+        return;
     const String* names = sectionNames();
-    const int length = name.length();
-    const char16_t first = name.getUnits()[0];
+    const char16_t first = name[0];
     for (int field = 0; field < SECTION_COUNT; ++field) {
         // Most nodes are no section: a name of another length or first unit cannot compare
         // equal, so only a likely match pays for the full comparison.
         if (names[field].length() != length || names[field].getUnits()[0] != first)
             continue;
-        if (name.compareTo(names[field], 0) == 0) {
+        if (std::char_traits<char16_t>::compare(name, names[field].getUnits(), static_cast<std::size_t>(length)) == 0) {
             // Points at the section, shares the ownership of the whole delivered tree.
             m_Sections[field] = std::shared_ptr<Node>(m_Delivery, node);
             return;

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -93,14 +94,22 @@ void appendEscaped(std::string& out, const String& text)
 }
 
 // The element's text children, joined, without the blanks around them.
+// Names and texts are read from the nodes' units: asking a node for its name as a String
+// makes one that the node keeps.
 String textOf(const Node& node)
 {
-    String text;
+    std::u16string units;
     for (const Node* child = node.getFirstChild(); child != nullptr; child = child->getNextSibling()) {
         if (child->getType() == 1)
-            text.concat(child->getName());
+            units.append(child->getNameUnits(), static_cast<std::size_t>(child->getNameLength()));
     }
+    String text(units.data(), units.size());
     return text.trim();
+}
+
+std::string narrowName(const Node& node)
+{
+    return orvEncodeNarrow(node.getNameUnits(), static_cast<std::size_t>(node.getNameLength()));
 }
 
 bool hasElementChild(const Node& node)
@@ -117,13 +126,14 @@ bool hasElementChild(const Node& node)
 void writeReadable(std::string& out, const Node& node, int depth)
 {
     const std::string indent(static_cast<std::size_t>(depth * kIndentWidth), ' ');
-    out += indent + "<" + std::string(node.getName().narrow(), node.getName().narrowLength());
+    const std::string name = narrowName(node);
+    out += indent + "<" + name;
     if (const NodeAttributes* attributes = node.getAttributes()) {
-        String name, value;
+        String attributeName, value;
         for (int i = 0; i < attributes->getCount(); ++i) {
-            attributes->getAttribute(i, name, value);
+            attributes->getAttribute(i, attributeName, value);
             out += ' ';
-            out.append(name.narrow(), name.narrowLength());
+            out.append(attributeName.narrow(), attributeName.narrowLength());
             out += "=\"";
             appendEscaped(out, value);
             out += '"';
@@ -145,7 +155,7 @@ void writeReadable(std::string& out, const Node& node, int depth)
         }
         out += indent;
     }
-    out += "</" + std::string(node.getName().narrow(), node.getName().narrowLength()) + ">\n";
+    out += "</" + name + ">\n";
 }
 
 void writeJson(std::ostream& out, const String& document, const String& schema, int status, int errorCount,
@@ -260,8 +270,10 @@ int runParse(const ToolContext& context, const Invocation& invocation)
             missing.push_back(section.name);
             continue;
         }
+        // The written form is shown raw and in JSON only; the readable form is made from the tree.
         std::ostringstream xml;
-        node->write(xml, 0);
+        if (invocation.has("--raw") || invocation.has("--json"))
+            node->write(xml, 0);
         found.push_back({&section, std::move(node), xml.str()});
     }
 

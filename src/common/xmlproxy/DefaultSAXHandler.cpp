@@ -82,8 +82,7 @@ void DefaultSAXHandler::startElementUnits(const char16_t* i_Name, std::size_t i_
         return;
     // Held until the node takes it over: allocating the node or making its name may fail.
     std::unique_ptr<NodeAttributes> table(i_Attributes);
-    String name(i_Name, i_Length);
-    openElement(new Node(std::move(name), table.release(), i_Line, i_Column, i_Sequence));
+    openElement(new Node(i_Name, i_Length, table.release(), i_Line, i_Column, i_Sequence));
 }
 
 void DefaultSAXHandler::startBareElementUnits(const char16_t* i_Name, std::size_t i_Length, int i_Line,
@@ -91,7 +90,7 @@ void DefaultSAXHandler::startBareElementUnits(const char16_t* i_Name, std::size_
 {
     if (skipElement(nullptr))
         return;
-    openElement(new Node(String(i_Name, i_Length), i_Line, i_Column, i_Sequence));
+    openElement(new Node(i_Name, i_Length, i_Line, i_Column, i_Sequence));
 }
 
 void DefaultSAXHandler::closeElement()
@@ -131,7 +130,7 @@ void DefaultSAXHandler::charactersUnits(const char16_t* i_Text, std::size_t i_Le
 {
     if (m_Depth < m_SkipDepth || m_OpenNodes.empty())
         return;
-    m_OpenNodes.back()->addChild(new TextNode(String(i_Text, i_Length), i_Line, i_Column, i_Sequence));
+    m_OpenNodes.back()->addChild(new TextNode(i_Text, i_Length, i_Line, i_Column, i_Sequence));
 }
 
 int DefaultSAXHandler::warning(const String& i_Message, int i_Line)

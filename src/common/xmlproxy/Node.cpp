@@ -4,8 +4,12 @@
 #include "SmallBlockPool.h"
 #include "UTF8XMLEncoding.h"
 
+#include <cstring>
+#include <limits>
 #include <memory>
+#include <new>
 #include <ostream>
+#include <string>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -23,11 +27,31 @@ void writeSpaces(std::ostream& o_Out, int i_Count)
     }
 }
 
+std::size_t nameBytes(std::size_t i_Length)
+{
+    return (i_Length + 1) * sizeof(char16_t);
+}
+
 // Element and attribute names reach the output through the narrow form of the base
 // library and back, as every name handed to the outside does.
 void writeName(std::ostream& o_Out, const String& i_Name)
 {
     o_Out << UTF8XMLEncoding(static_cast<const char*>(i_Name));
+}
+
+// The same for a node's name. A name of ASCII units without a 0 among them comes back from
+// the round trip unchanged, so it is written from its units directly.
+void writeName(std::ostream& o_Out, const char16_t* i_Units, int i_Length)
+{
+    bool plain = true;
+    for (int index = 0; index < i_Length && plain; ++index)
+        plain = i_Units[index] != 0 && i_Units[index] < 0x80;
+    if (plain) {
+        o_Out << UTF8XMLEncoding(reinterpret_cast<const unsigned short*>(i_Units));
+        return;
+    }
+    const std::string narrow = orvEncodeNarrow(i_Units, static_cast<std::size_t>(i_Length));
+    o_Out << UTF8XMLEncoding(narrow.c_str());
 }
 
 // The library's own elements are copied and written by the loops of clone() and write(),
@@ -42,51 +66,91 @@ bool isLibraryElement(const Node* i_Node)
 } // namespace
 
 Node::Node(const String& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence)
-try : m_Name(i_Name),
-      m_Column(i_Column),
-      m_Line(i_Line),
-      m_Sequence(i_Sequence),
-      m_Parts(new ElementParts),
-      m_NextSibling(nullptr),
-      m_PreviousSibling(0) {
-    m_Parts->attributes = i_Attributes;
-} catch (...) {
-    delete i_Attributes;
+    : Node(i_Name.getUnits(), static_cast<std::size_t>(i_Name.length()), i_Attributes, i_Line, i_Column, i_Sequence)
+{
 }
 
 Node::Node(String&& i_Name, NodeAttributes* i_Attributes, int i_Line, int i_Column, int i_Sequence)
-try : m_Name(std::move(i_Name)),
-      m_Column(i_Column),
-      m_Line(i_Line),
-      m_Sequence(i_Sequence),
-      m_Parts(new ElementParts),
-      m_NextSibling(nullptr),
-      m_PreviousSibling(0) {
-    m_Parts->attributes = i_Attributes;
-} catch (...) {
-    delete i_Attributes;
+    : Node(i_Name.getUnits(), static_cast<std::size_t>(i_Name.length()), i_Attributes, i_Line, i_Column, i_Sequence)
+{
 }
 
 Node::Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence)
-    : m_Name(i_Name),
-      m_Column(i_Column),
-      m_Line(i_Line),
-      m_Sequence(i_Sequence),
-      m_Parts(nullptr),
-      m_NextSibling(nullptr),
-      m_PreviousSibling(0)
+    : Node(i_Name.getUnits(), static_cast<std::size_t>(i_Name.length()), i_Line, i_Column, i_Sequence)
 {
 }
 
 Node::Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence)
-    : m_Name(std::move(i_Name)),
+    : Node(i_Name.getUnits(), static_cast<std::size_t>(i_Name.length()), i_Line, i_Column, i_Sequence)
+{
+}
+
+Node::Node(const char16_t* i_Name, std::size_t i_Length, NodeAttributes* i_Attributes, int i_Line, int i_Column,
+           int i_Sequence)
+    : m_Name(),
       m_Column(i_Column),
       m_Line(i_Line),
       m_Sequence(i_Sequence),
+      m_NameLength(0),
       m_Parts(nullptr),
       m_NextSibling(nullptr),
       m_PreviousSibling(0)
 {
+    // The node takes the table over even when it cannot be made.
+    std::unique_ptr<NodeAttributes> table(i_Attributes);
+    setNameUnits(i_Name, i_Length);
+    try {
+        m_Parts = new ElementParts;
+    } catch (...) {
+        releaseName();
+        throw;
+    }
+    m_Parts->attributes = table.release();
+}
+
+Node::Node(const char16_t* i_Name, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence)
+    : m_Name(),
+      m_Column(i_Column),
+      m_Line(i_Line),
+      m_Sequence(i_Sequence),
+      m_NameLength(0),
+      m_Parts(nullptr),
+      m_NextSibling(nullptr),
+      m_PreviousSibling(0)
+{
+    setNameUnits(i_Name, i_Length);
+}
+
+void Node::setNameUnits(const char16_t* i_Name, std::size_t i_Length)
+{
+    // A String's length is an int, and so is the name's.
+    if (i_Length > static_cast<std::size_t>(std::numeric_limits<int>::max()) - 1)
+        throw std::bad_alloc();
+    char16_t* units = m_Name.inlineUnits;
+    if (i_Length > static_cast<std::size_t>(kInlineNameUnits)) {
+        units = static_cast<char16_t*>(SmallBlockPool::allocate(nameBytes(i_Length)));
+        m_Name.units = units;
+    }
+    if (i_Length > 0)
+        std::memcpy(units, i_Name, i_Length * sizeof(char16_t));
+    units[i_Length] = 0;
+    m_NameLength = static_cast<int>(i_Length);
+}
+
+void Node::releaseName() noexcept
+{
+    if (m_NameLength > kInlineNameUnits)
+        SmallBlockPool::release(const_cast<char16_t*>(m_Name.units), nameBytes(static_cast<std::size_t>(m_NameLength)));
+    m_Name.inlineUnits[0] = 0;
+    m_NameLength = 0;
+}
+
+const String& Node::getName() const
+{
+    ElementParts& parts = elementParts();
+    if (parts.name == nullptr)
+        parts.name = new String(getNameUnits(), static_cast<std::size_t>(m_NameLength));
+    return *parts.name;
 }
 
 void* Node::operator new(std::size_t i_Bytes)
@@ -146,6 +210,7 @@ NodeAttributes* Node::getAttributes() const
 
 Node::~Node()
 {
+    releaseName();
     if (m_Parts == nullptr)
         return; // no children and no table of its own
     // The descendants are deleted from one chain threaded through their forward links: a
@@ -165,6 +230,7 @@ Node::~Node()
     }
     if (m_Parts->attributes != unmadeEmptyTable())
         delete m_Parts->attributes;
+    delete m_Parts->name;
     delete m_Parts;
 }
 
@@ -201,10 +267,11 @@ Node* Node::copyWithoutChildren() const
 {
     const NodeAttributes* table = storedTable();
     if (table == unmadeEmptyTable())
-        return new Node(m_Name, m_Line, m_Column, 0);
+        return new Node(getNameUnits(), static_cast<std::size_t>(m_NameLength), m_Line, m_Column, 0);
     // The allocation of the node comes before the table is copied, and the constructor
     // takes the table over even when it fails, so no path leaks the copy.
-    return new Node(m_Name, table != nullptr ? table->copy() : nullptr, m_Line, m_Column, 0);
+    return new Node(getNameUnits(), static_cast<std::size_t>(m_NameLength), table != nullptr ? table->copy() : nullptr,
+                    m_Line, m_Column, 0);
 }
 
 Node* Node::clone() const
@@ -237,7 +304,7 @@ void Node::writeStartTag(std::ostream& o_Out, int i_Indent) const
 {
     writeSpaces(o_Out, i_Indent);
     o_Out << '<';
-    writeName(o_Out, m_Name);
+    writeName(o_Out, getNameUnits(), m_NameLength);
     // The unmade table is empty; it is not read, so a tree written from a host's exit
     // handler does not depend on the order in which statics are destroyed.
     const NodeAttributes* table = storedTable();
@@ -294,7 +361,7 @@ int Node::write(std::ostream& o_Out, int i_Indent) const
         if (node->getFirstChild()->getType() != NODE_TEXT && top.indent > 0)
             writeSpaces(o_Out, top.indent);
         o_Out << "</";
-        writeName(o_Out, node->m_Name);
+        writeName(o_Out, node->getNameUnits(), node->m_NameLength);
         o_Out << ">\n";
         open.pop_back();
         if (!open.empty())

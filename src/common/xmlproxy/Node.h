@@ -120,6 +120,13 @@ public:
     // when getAttributes() asks for it: most of these tables are never looked at.
     Node(const String& i_Name, int i_Line, int i_Column, int i_Sequence);
     Node(String&& i_Name, int i_Line, int i_Column, int i_Sequence);
+    // The same from i_Length units of a name (the parser's own buffer), without a String.
+    Node(const char16_t* i_Name, std::size_t i_Length, NodeAttributes* i_Attributes, int i_Line, int i_Column,
+         int i_Sequence);
+    Node(const char16_t* i_Name, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence);
+
+    // What an element of a parsed tree takes beyond its name's units: the node and its parts.
+    static constexpr std::size_t elementBytes() { return sizeof(Node) + sizeof(ElementParts); }
 
     // Nodes are the bulk of a parsed tree: they come from the pool of the tree's objects.
     static void* operator new(std::size_t i_Bytes);
@@ -138,7 +145,13 @@ public:
     // before this element; 0 on success, else the first failing child's result.
     virtual int write(std::ostream& o_Out, int i_Indent) const;
 
-    const String& getName() const { return m_Name; }
+    // The name as a String, made from the node's units when first asked for and kept with
+    // the node. Like the narrow form of a String, it is made by a const call: a node read by
+    // several threads at once needs its name asked for once before.
+    const String& getName() const;
+    // The name's units, followed by a 0 unit, read in place without making a String.
+    const char16_t* getNameUnits() const { return m_NameLength <= kInlineNameUnits ? m_Name.inlineUnits : m_Name.units; }
+    int getNameLength() const { return m_NameLength; }
 
     // The node's own child list (not a copy); always 0.
     int getChildren(ChildList*& o_Children)
@@ -188,7 +201,7 @@ private:
     // What only elements use: the children, the parent link and the attribute table. Two
     // thirds of the nodes of a parsed document are text nodes (one per run of character
     // data the parser reports), which have none of them, so a node keeps them in a block of
-    // their own, made when first needed: a node is 96 bytes, an element's parts 32 more.
+    // their own, made when first needed: a node is 56 bytes, an element's parts 40 more.
     struct ElementParts {
         static void* operator new(std::size_t i_Bytes);
         static void operator delete(void* i_Block, std::size_t i_Bytes) noexcept;
@@ -197,18 +210,39 @@ private:
         // unmadeEmptyTable() until someone asks for the table.
         NodeAttributes* attributes = unmadeEmptyTable();
         Node* parent = nullptr;
+        // The name as getName() hands it out; null until asked for. Here rather than in the
+        // node: few names are ever asked for as a String.
+        String* name = nullptr;
     };
     // The node's parts, made now if it has none yet.
     ElementParts& elementParts() const;
     // The table, unmadeEmptyTable() included; never makes it.
     NodeAttributes* storedTable() const { return m_Parts != nullptr ? m_Parts->attributes : unmadeEmptyTable(); }
 
-    String m_Name;
+    // Takes a copy of i_Length units of a name into m_Name.
+    void setNameUnits(const char16_t* i_Name, std::size_t i_Length);
+    // Gives the name's block back.
+    void releaseName() noexcept;
+
+    // Names of up to this many units are kept in the node itself, with their 0 unit.
+    static constexpr int kInlineNameUnits = 3;
+    // The name's units and a 0 unit: in the node for a short name (texts between character
+    // references are often a single unit), else in a block of the pool of the tree's objects.
+    // Nodes are the bulk of a parsed tree: a String in each was half the node's 96 bytes, and
+    // every name or text longer than 7 units was an allocation of the general allocator
+    // besides.
+    union NameStorage {
+        const char16_t* units;
+        char16_t inlineUnits[kInlineNameUnits + 1];
+    };
+    NameStorage m_Name;
     int m_Column;
     int m_Line;
     int m_Sequence;
+    int m_NameLength;
     // Null until the node gets children, a parent link or a table of its own, or someone asks
-    // for its child list or its table; copying and writing never make them.
+    // for its child list, its table or its name as a String; copying and writing never make
+    // them.
     mutable ElementParts* m_Parts;
     // Null for the last child and while the node is in no list.
     Node* m_NextSibling;

@@ -7,8 +7,36 @@
 #include <limits>
 #include <memory>
 
+namespace {
+
+std::size_t unitLength(const char16_t* i_Text)
+{
+    std::size_t length = 0;
+    while (i_Text[length] != 0)
+        ++length;
+    return length;
+}
+
+// The decimal text of a number, written backwards into the end of the caller's buffer.
+const char16_t* formatNumber(int i_Value, char16_t (&o_Buffer)[16])
+{
+    char16_t* end = o_Buffer + 15;
+    *end = 0;
+    unsigned int magnitude = i_Value < 0 ? 0u - static_cast<unsigned int>(i_Value) : static_cast<unsigned int>(i_Value);
+    char16_t* begin = end;
+    do {
+        *--begin = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (i_Value < 0)
+        *--begin = u'-';
+    return begin;
+}
+
+} // namespace
+
 NodeAttributes::NodeAttributes(int i_BlockSize)
-    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize)
+    : m_Names(i_BlockSize), m_Values(i_BlockSize), m_Sequences(i_BlockSize), m_FirstSequence(kStoredSequences)
 {
 }
 
@@ -29,8 +57,60 @@ void NodeAttributes::operator delete(void* i_Block, std::size_t i_Bytes) noexcep
     SmallBlockPool::release(i_Block, i_Bytes);
 }
 
+void NodeAttributes::storeSequences() const
+{
+    if (m_FirstSequence == kStoredSequences)
+        return;
+    char16_t text[16];
+    // Sized once, so the blocks end as adding the texts one by one would leave them.
+    long long units = 0;
+    for (int index = 0; index < getCount(); ++index)
+        units += static_cast<long long>(text + 15 - formatNumber(m_FirstSequence + index, text)) + 1;
+    try {
+        m_Sequences.reserve(static_cast<int>(units));
+        for (int index = 0; index < getCount(); ++index) {
+            const char16_t* number = formatNumber(m_FirstSequence + index, text);
+            m_Sequences.insertUnits(index, number, static_cast<std::size_t>(text + 15 - number));
+        }
+    } catch (...) {
+        m_Sequences.clear(); // the first number still stands for them
+        throw;
+    }
+    m_FirstSequence = kStoredSequences;
+}
+
+int NodeAttributes::addNumberedAttribute(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                                         std::size_t i_ValueUnits, int i_Sequence)
+{
+    const bool first = getCount() == 0 && m_Sequences.getCount() == 0 && i_Sequence >= 0;
+    if (!first && (m_FirstSequence == kStoredSequences ||
+                   static_cast<long long>(i_Sequence) != static_cast<long long>(m_FirstSequence) + getCount())) {
+        char16_t text[16];
+        const char16_t* number = formatNumber(i_Sequence, text);
+        return addAttributeUnits(i_Name, i_NameUnits, i_Value, i_ValueUnits, number,
+                                 static_cast<std::size_t>(text + 15 - number));
+    }
+    int existing = 0;
+    if (i_NameUnits <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+        m_Names.find(i_Name, static_cast<int>(i_NameUnits), existing) == XMLPROXY_SUCCESS)
+        return XMLPROXY_NAME_PRESENT;
+    const int index = m_Names.getCount();
+    m_Names.insertUnits(index, i_Name, i_NameUnits);
+    try {
+        m_Values.insertUnits(index, i_Value, i_ValueUnits);
+    } catch (...) {
+        m_Names.remove(index);
+        throw;
+    }
+    if (first)
+        m_FirstSequence = i_Sequence;
+    return XMLPROXY_SUCCESS;
+}
+
 void NodeAttributes::reserve(int i_NameUnits, int i_ValueUnits, int i_SequenceUnits)
 {
+    if (i_SequenceUnits > 0)
+        storeSequences();
     m_Names.reserve(i_NameUnits);
     m_Values.reserve(i_ValueUnits);
     m_Sequences.reserve(i_SequenceUnits);
@@ -51,30 +131,35 @@ int NodeAttributes::addAttribute(const String& i_Name, const String& i_Value, co
 int NodeAttributes::addAttribute(const char16_t* i_Name, const char16_t* i_Value,
                                  const char16_t* i_Sequence)
 {
-    if (i_Name != nullptr) {
-        std::size_t length = 0;
-        while (i_Name[length] != 0)
-            ++length;
-        // A name longer than any stored string cannot be present; storing it fails below.
-        int existing = 0;
-        if (length <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
-            m_Names.find(i_Name, static_cast<int>(length), existing) == XMLPROXY_SUCCESS)
-            return XMLPROXY_NAME_PRESENT;
-    }
+    if (i_Name == nullptr || i_Value == nullptr || i_Sequence == nullptr)
+        return XMLPROXY_NULL_STRING;
+    return addAttributeUnits(i_Name, unitLength(i_Name), i_Value, unitLength(i_Value), i_Sequence,
+                             unitLength(i_Sequence));
+}
+
+int NodeAttributes::addAttributeUnits(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                                      std::size_t i_ValueUnits, const char16_t* i_Sequence,
+                                      std::size_t i_SequenceUnits)
+{
+    storeSequences();
+    // A name longer than any stored string cannot be present; storing it fails below.
+    int existing = 0;
+    if (i_NameUnits <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
+        m_Names.find(i_Name, static_cast<int>(i_NameUnits), existing) == XMLPROXY_SUCCESS)
+        return XMLPROXY_NAME_PRESENT;
     const int index = m_Names.getCount();
-    int result = m_Names.insert(index, i_Name);
-    if (result != XMLPROXY_SUCCESS)
-        return result;
-    result = m_Values.insert(index, i_Value);
-    if (result != XMLPROXY_SUCCESS) {
+    m_Names.insertUnits(index, i_Name, i_NameUnits);
+    try {
+        m_Values.insertUnits(index, i_Value, i_ValueUnits);
+        try {
+            m_Sequences.insertUnits(index, i_Sequence, i_SequenceUnits);
+        } catch (...) {
+            m_Values.remove(index);
+            throw;
+        }
+    } catch (...) {
         m_Names.remove(index);
-        return result;
-    }
-    result = m_Sequences.insert(index, i_Sequence);
-    if (result != XMLPROXY_SUCCESS) {
-        m_Values.remove(index);
-        m_Names.remove(index);
-        return result;
+        throw;
     }
     return XMLPROXY_SUCCESS;
 }
@@ -117,6 +202,7 @@ int NodeAttributes::getValue(const String& i_Name, String& o_Value) const
 
 int NodeAttributes::getSequence(int i_Index, String& o_Sequence) const
 {
+    storeSequences();
     return m_Sequences.get(i_Index, o_Sequence);
 }
 

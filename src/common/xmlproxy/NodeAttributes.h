@@ -36,6 +36,16 @@ public:
     int addAttribute(const String& i_Name, const String& i_Value, const String& i_Sequence);
     // The same from 0-terminated units, without building strings; a null pointer gives -1009.
     int addAttribute(const char16_t* i_Name, const char16_t* i_Value, const char16_t* i_Sequence);
+    // The same from units whose lengths the caller knows (no 0 unit among them).
+    int addAttributeUnits(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                          std::size_t i_ValueUnits, const char16_t* i_Sequence, std::size_t i_SequenceUnits);
+
+    // Appends one attribute as the parser reports it, numbered i_Sequence. The parser numbers
+    // the attributes of an element one after the other, so a table keeps only the first
+    // number and makes the sequence texts when they are first read; -1007 when the name is
+    // present already (its number is used up all the same).
+    int addNumberedAttribute(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                             std::size_t i_ValueUnits, int i_Sequence);
 
     // Makes room for attributes whose names, values and sequence texts take the given
     // numbers of units, terminators included, so that adding them grows each vector once.
@@ -57,12 +67,25 @@ public:
 
     const StringVector& getNames() const { return m_Names; }
     const StringVector& getValues() const { return m_Values; }
-    const StringVector& getSequences() const { return m_Sequences; }
+    const StringVector& getSequences() const
+    {
+        storeSequences();
+        return m_Sequences;
+    }
 
 private:
+    // Writes the texts of the numbers that m_FirstSequence stands for into m_Sequences.
+    void storeSequences() const;
+
     StringVector m_Names;
     StringVector m_Values;
-    StringVector m_Sequences;
+    // The sequence texts; empty while m_FirstSequence stands for them.
+    mutable StringVector m_Sequences;
+    // While not kStoredSequences: the attributes are numbered from it, one after the other,
+    // and their texts are not stored yet. A parsed document has tens of thousands of tables,
+    // and the texts were a tenth of the memory of its trees.
+    mutable int m_FirstSequence;
+    static constexpr int kStoredSequences = -1;
 };
 
 #endif

@@ -10,7 +10,10 @@
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
+#include <fstream>
+#include <iterator>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -48,11 +51,22 @@ enum ValidationSetting : int {
     VALIDATE_NEVER = 0,
 };
 
+// A schema is a few kilobytes: reading it costs microseconds, compiling it a millisecond.
+bool readContents(const char* path, std::string& contents)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
 } // namespace
 
 bool SchemaGrammarCache::Key::operator==(const Key& other) const
 {
-    return path == other.path && fullChecking == other.fullChecking && stamp == other.stamp;
+    return path == other.path && fullChecking == other.fullChecking && stamp == other.stamp &&
+           contents == other.contents;
 }
 
 SchemaGrammarCache& SchemaGrammarCache::instance()
@@ -93,7 +107,7 @@ xercesc::XMLGrammarPool* SchemaGrammarCache::grammarFor(const SAXParser& i_Setti
     Key key;
     key.path = i_Settings.externalNoNamespaceSchemaLocation;
     key.fullChecking = i_Settings.validationSchemaFullChecking;
-    if (!orv::os::readFileStamp(key.path.narrow(), key.stamp)) {
+    if (!orv::os::readFileStamp(key.path.narrow(), key.stamp) || !readContents(key.path.narrow(), key.contents)) {
         discard();
         return nullptr;
     }

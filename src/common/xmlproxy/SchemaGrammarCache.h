@@ -7,6 +7,7 @@
 #include <xercesc/framework/XMLGrammarPool.hpp>
 
 #include <memory>
+#include <string>
 
 class BoundedMemoryManager;
 class SAXParser;
@@ -14,8 +15,9 @@ class SAXParser;
 // What the XML library costs once per process rather than once per parse. The library is
 // initialised by the first parse and stays so until the process ends (it counts
 // initialisations, so a host's own initialise and terminate pairs keep working), and the
-// configured schema is compiled once and kept, keyed by its path, size and times, so that
-// a schema replaced on disk is read again.
+// configured schema is compiled once and kept, keyed by its path, size, times and contents,
+// so that a schema replaced on disk is read again: a replacement of the same size within one
+// tick of the file system's clock keeps the size and the times, and only the bytes tell.
 //
 // Only a schema that compiles without a single warning or error is kept. A parse against
 // the kept grammar then reports exactly what a parse that compiles the schema itself
@@ -50,6 +52,7 @@ private:
         String path;
         bool fullChecking = false;
         orv::os::FileStamp stamp;
+        std::string contents;
         bool operator==(const Key& other) const;
     };
 

@@ -158,6 +158,16 @@ int StringVector::insert(int i_Index, const char16_t* i_Text)
 
 int StringVector::insertUnits(int i_Index, const void* i_Text, std::size_t i_Length)
 {
+    // Appending into room already there, as a table filled after its reserve() does: no
+    // tail to move and no growth to check.
+    if (i_Index == m_Count && i_Length < static_cast<std::size_t>(m_Free)) {
+        char16_t* end = m_Buffer + usedUnits();
+        std::memcpy(end, i_Text, i_Length * sizeof(char16_t));
+        end[i_Length] = 0;
+        ++m_Count;
+        m_Free -= static_cast<int>(i_Length) + 1;
+        return XMLPROXY_SUCCESS;
+    }
     refuseMoreThanMostUnits(static_cast<std::int64_t>(usedUnits()) + 1 +
                             static_cast<std::int64_t>(std::min<std::size_t>(i_Length, kMostUnits)));
     const int needed = static_cast<int>(i_Length) + 1;

@@ -16,6 +16,11 @@ TextNode::TextNode(String&& i_Text, int i_Line, int i_Column, int i_Sequence)
 {
 }
 
+TextNode::TextNode(const char16_t* i_Text, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence)
+    : Node(i_Text, i_Length, i_Line, i_Column, i_Sequence)
+{
+}
+
 TextNode::~TextNode() = default;
 
 int TextNode::getType() const
@@ -25,11 +30,11 @@ int TextNode::getType() const
 
 Node* TextNode::clone() const
 {
-    return new TextNode(getName(), getLine(), getColumn(), 0);
+    return new TextNode(getNameUnits(), static_cast<std::size_t>(getNameLength()), getLine(), getColumn(), 0);
 }
 
 int TextNode::write(std::ostream& o_Out, int) const
 {
-    o_Out << UTF8XMLEncoding(getName());
+    o_Out << UTF8XMLEncoding(getNameUnits(), static_cast<std::size_t>(getNameLength()));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "OrvExport.h"
 #include "String.h"
 
+#include <cstddef>
 #include <iosfwd>
 
 // A run of character data inside an element. Its name holds the text. It carries an empty
@@ -13,6 +14,8 @@ class ORVCFG_API TextNode : public Node {
 public:
     TextNode(const String& i_Text, int i_Line, int i_Column, int i_Sequence);
     TextNode(String&& i_Text, int i_Line, int i_Column, int i_Sequence);
+    // The same from i_Length units of text (the parser's own buffer), without a String.
+    TextNode(const char16_t* i_Text, std::size_t i_Length, int i_Line, int i_Column, int i_Sequence);
     ~TextNode() override;
 
     // NODE_TEXT.

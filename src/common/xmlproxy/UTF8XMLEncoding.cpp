@@ -96,6 +96,12 @@ UTF8XMLEncoding::UTF8XMLEncoding(const String& i_Text)
     init(true);
 }
 
+UTF8XMLEncoding::UTF8XMLEncoding(const char16_t* i_Text, std::size_t i_Length)
+    : m_Text(i_Text, i_Length), m_UTF8(nullptr), m_EscapeNonAscii(false)
+{
+    init(true);
+}
+
 UTF8XMLEncoding::~UTF8XMLEncoding()
 {
     delete[] m_UTF8;

@@ -3,6 +3,7 @@
 
 #include "String.h"
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -29,6 +30,8 @@ public:
     UTF8XMLEncoding(const unsigned short* i_Text, bool i_Escape, bool i_EscapeNonAscii);
     // Escaped, basic mode.
     explicit UTF8XMLEncoding(const String& i_Text);
+    // i_Length units; escaped, basic mode.
+    UTF8XMLEncoding(const char16_t* i_Text, std::size_t i_Length);
     virtual ~UTF8XMLEncoding();
 
     UTF8XMLEncoding(const UTF8XMLEncoding&) = delete;

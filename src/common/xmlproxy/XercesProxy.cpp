@@ -53,23 +53,6 @@ std::size_t unitCount(const char16_t* text)
     return std::char_traits<char16_t>::length(text);
 }
 
-// The decimal text of a sequence number, written into the caller's buffer: attribute
-// numbers go straight into the table without a String per number.
-const char16_t* formatSequence(int value, char16_t (&buffer)[16])
-{
-    char16_t* end = buffer + 15;
-    *end = 0;
-    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
-    char16_t* begin = end;
-    do {
-        *--begin = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0)
-        *--begin = u'-';
-    return begin;
-}
-
 // What an attribute costs a table beyond its units: the three strings' bookkeeping.
 constexpr std::size_t kAttributeBytes = 3 * sizeof(void*);
 
@@ -123,55 +106,66 @@ void XercesProxy::startElement(const XMLCh* const i_Name, xercesc::AttributeList
         throw ParseRefusal();
     }
     const char16_t* name = orEmpty(i_Name);
+    const std::size_t nameUnits = unitCount(name);
+    takeAttributes(i_Attributes);
     if (m_Guard != nullptr)
-        chargeElement(unitCount(name), i_Attributes);
-    if (i_Attributes.getLength() == 0) {
-        m_Handler->startBareElementUnits(name, unitCount(name), currentLine(), currentColumn(), m_Sequence++);
+        chargeElement(nameUnits);
+    if (m_Attributes.empty()) {
+        m_Handler->startBareElementUnits(name, nameUnits, currentLine(), currentColumn(), m_Sequence++);
         return;
     }
     std::unique_ptr<NodeAttributes> table(new NodeAttributes(1));
-    fillAttributes(i_Attributes, table.get());
+    fillAttributes(table.get());
     int sequence = m_Sequence++;
-    m_Handler->startElementUnits(name, unitCount(name), table.release(), currentLine(), currentColumn(),
-                                 sequence);
+    m_Handler->startElementUnits(name, nameUnits, table.release(), currentLine(), currentColumn(), sequence);
 }
 
-void XercesProxy::chargeElement(std::size_t i_NameUnits, xercesc::AttributeList& i_Attributes)
+void XercesProxy::takeAttributes(xercesc::AttributeList& i_Attributes)
+{
+    // Each name and value is asked of the library and measured once: the list answers
+    // through virtual calls, and a table, the guard and the reservation all need them.
+    const XMLSize_t count = i_Attributes.getLength();
+    m_Attributes.resize(count);
+    for (XMLSize_t index = 0; index < count; ++index) {
+        AttributeText& attribute = m_Attributes[index];
+        attribute.name = orEmpty(i_Attributes.getName(index));
+        attribute.nameUnits = unitCount(attribute.name);
+        attribute.value = orEmpty(i_Attributes.getValue(index));
+        attribute.valueUnits = unitCount(attribute.value);
+    }
+}
+
+void XercesProxy::chargeElement(std::size_t i_NameUnits)
 {
     m_Guard->endTextRun();
-    std::size_t bytes = sizeof(Node) + 2 * i_NameUnits;
-    for (XMLSize_t index = 0; index < i_Attributes.getLength(); ++index) {
-        const std::size_t valueUnits = unitCount(orEmpty(i_Attributes.getValue(index)));
-        m_Guard->chargeAttributeValue(valueUnits);
-        bytes += kAttributeBytes + 2 * (unitCount(orEmpty(i_Attributes.getName(index))) + valueUnits);
+    std::size_t bytes = Node::elementBytes() + 2 * i_NameUnits;
+    for (const AttributeText& attribute : m_Attributes) {
+        m_Guard->chargeAttributeValue(attribute.valueUnits);
+        bytes += kAttributeBytes + 2 * (attribute.nameUnits + attribute.valueUnits);
     }
     m_Guard->chargeTree(bytes);
 }
 
-void XercesProxy::fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out)
+void XercesProxy::fillAttributes(NodeAttributes* o_Out)
 {
     XMLPROXY_ASSERT(o_Out != 0);
-    const XMLSize_t count = i_Attributes.getLength();
-    char16_t sequence[16];
-    // Each vector of the table is sized once for all the attributes instead of growing
-    // with each; what a refused attribute leaves over is given back afterwards.
+    // Names and values are sized once for all the attributes instead of growing with each;
+    // what a refused attribute leaves over is given back afterwards. The table keeps the
+    // sequence numbers as the first one until their texts are read.
     std::size_t nameUnits = 0;
     std::size_t valueUnits = 0;
-    for (XMLSize_t index = 0; index < count; ++index) {
-        nameUnits += unitCount(orEmpty(i_Attributes.getName(index))) + 1;
-        valueUnits += unitCount(orEmpty(i_Attributes.getValue(index))) + 1;
+    for (const AttributeText& attribute : m_Attributes) {
+        nameUnits += attribute.nameUnits + 1;
+        valueUnits += attribute.valueUnits + 1;
     }
-    std::size_t sequenceUnits = 0;
-    for (XMLSize_t index = 0; index < count; ++index)
-        sequenceUnits += unitCount(formatSequence(m_Sequence + static_cast<int>(index), sequence)) + 1;
     // Sums past what a vector can count are left to grow, and to refuse, attribute by attribute.
     const std::size_t most = static_cast<std::size_t>(INT_MAX);
-    if (nameUnits <= most && valueUnits <= most && sequenceUnits <= most)
-        o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), static_cast<int>(sequenceUnits));
-    for (XMLSize_t index = 0; index < count; ++index) {
+    if (nameUnits <= most && valueUnits <= most)
+        o_Out->reserve(static_cast<int>(nameUnits), static_cast<int>(valueUnits), 0);
+    for (const AttributeText& attribute : m_Attributes) {
         // A refused attribute (a second one of the same name) is simply left out.
-        o_Out->addAttribute(orEmpty(i_Attributes.getName(index)), orEmpty(i_Attributes.getValue(index)),
-                            formatSequence(m_Sequence++, sequence));
+        o_Out->addNumberedAttribute(attribute.name, attribute.nameUnits, attribute.value, attribute.valueUnits,
+                                    m_Sequence++);
     }
     o_Out->releaseReserve();
 }

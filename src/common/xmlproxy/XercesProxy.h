@@ -4,6 +4,7 @@
 #include <xercesc/sax/HandlerBase.hpp>
 
 #include <cstddef>
+#include <vector>
 
 class NodeAttributes;
 class ParseGuard;
@@ -40,8 +41,18 @@ public:
     static constexpr int MAX_ELEMENT_DEPTH = 1000;
 
 private:
-    void fillAttributes(xercesc::AttributeList& i_Attributes, NodeAttributes* o_Out);
-    void chargeElement(std::size_t i_NameUnits, xercesc::AttributeList& i_Attributes);
+    // One attribute as the library reports it, its lengths measured once.
+    struct AttributeText {
+        const char16_t* name;
+        std::size_t nameUnits;
+        const char16_t* value;
+        std::size_t valueUnits;
+    };
+
+    // Reads the library's attribute list once into m_Attributes.
+    void takeAttributes(xercesc::AttributeList& i_Attributes);
+    void fillAttributes(NodeAttributes* o_Out);
+    void chargeElement(std::size_t i_NameUnits);
     int currentLine() const;
     int currentColumn() const;
 
@@ -50,6 +61,8 @@ private:
     const xercesc::Locator* m_Locator;
     int m_Sequence;
     int m_Depth; // elements open
+    // The attributes of the element being started; kept between elements for its storage.
+    std::vector<AttributeText> m_Attributes;
 };
 
 #endif

@@ -29,6 +29,8 @@ public:
 
 private:
     void checkUtf8(const XMLByte* i_Bytes, XMLSize_t i_Count);
+    // Stops the parse: the byte at i_At of this read is not valid UTF-8.
+    [[noreturn]] void refuseByteAt(const XMLByte* i_Bytes, XMLSize_t i_At) const;
 
     XMLFilePos position;
     InputStream* m_Stream;

@@ -206,7 +206,11 @@ TEST_F(NodeReaderTest, EachBoundSetSmallEndsTheParseSayingWhichAndReleasesEveryt
     const std::string sixty(60, 'x');
     const std::string comment = "<r><!--" + std::string(4 << 20, 'c') + "--></r>";
     ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", "<r>" + std::string(200, ' ') + "</r>"}}));
-    const std::string elements = manyElements(100);
+    // Empty elements: their trees take more than 16 times their bytes.
+    std::string elements = "<r>";
+    for (int i = 0; i < 100; ++i)
+        elements += "<e/>";
+    elements += "</r>";
     // The trees' bound is 16 times the document's bytes, above a floor set small here.
     const std::string treeBound = std::to_string(16 * elements.size());
     const struct {
@@ -240,5 +244,43 @@ TEST_F(NodeReaderTest, EachBoundSetSmallEndsTheParseSayingWhichAndReleasesEveryt
             const std::string messages = sink.messages.empty() ? "" : sink.messages.back();
             EXPECT_EQ(small, messages.find(c.critical) != std::string::npos) << messages;
         }
+    }
+}
+
+// Bytes that are not UTF-8 in a document that says it is: the parse ends with a critical
+// error at the line of the first bad byte, wherever it falls in the library's reads.
+TEST_F(NodeReaderTest, InvalidUtf8EndsTheParseAtTheLineOfTheFirstBadByte)
+{
+    const std::string valid = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // é, €, an emoji
+    std::string manyLines;
+    for (int i = 0; i < 30000; ++i)
+        manyLines += "<n>" + valid + "</n>\n";
+    const struct {
+        const char* what;
+        std::string body;
+        int line; // 0: the document is valid
+    } cases[] = {
+        {"valid sequences of every length", std::string(100, 'x') + valid + std::string(40, 'y') + valid, 0},
+        {"after a long ASCII run", std::string(70, 'x') + "\xC3(", 1},
+        {"a continuation byte alone", "\n\n\x80", 3},
+        {"a byte that cannot lead", "\xFF", 1},
+        {"a sequence cut short", valid + "\xE2\x82<", 1},
+        {"an overlong form past the library's first read", manyLines + "\xC0\xAF", 30001},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const String file = document("doc.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>" + c.body + "</r>");
+        RecordingSink sink;
+        NodeReader reader(&sink);
+        const int result = reader.read(file, 0);
+        if (c.line == 0) {
+            EXPECT_EQ(XMLPROXY_SUCCESS, result);
+            EXPECT_TRUE(sink.messages.empty());
+            continue;
+        }
+        EXPECT_EQ(XMLPROXY_OTHER_EXCEPTION, result);
+        ASSERT_FALSE(sink.messages.empty());
+        EXPECT_EQ("critical@" + std::to_string(c.line) + ": Invalid UTF-8 byte sequence in a document encoded in UTF-8",
+                  sink.messages.back());
     }
 }

@@ -32,6 +32,8 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
         {"a 0 unit ends a name (its narrow form) but is dropped from a text",
          element(String(zeroInside, 3), {text(String(zeroInside, 3))}), 0, "<a>ab</a>\n"},
         {"a text node alone: escaped, never indented", text(u"<hi>"), 5, "&lt;hi&gt;"},
+        {"a name beyond ASCII goes through its narrow form: a byte it escaped comes back lone",
+         element(u"\u00E9\xDCFF"), 0, "<\xC3\xA9\xEF\xBF\xBD/>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

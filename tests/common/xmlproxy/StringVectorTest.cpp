@@ -110,3 +110,50 @@ TEST(NodeAttributes, AttributeLeftOutGivesItsReservedRoomBack)
     EXPECT_EQ(Geometry(4, 0), geometry(table.getValues()));
     EXPECT_EQ(Geometry(4, 0), geometry(table.getSequences()));
 }
+
+// The parser's attributes keep their first number until a sequence text is read; what is
+// read then, texts and blocks, is what adding the texts one by one gives.
+TEST(NodeAttributes, NumberedAttributesReadAsIfTheirTextsWereStored)
+{
+    struct Add {
+        const char16_t* name;
+        int sequence; // -1: a host's addAttribute with the text "x"
+        int result;
+    };
+    const struct {
+        const char* what;
+        std::vector<Add> adds;
+        std::vector<std::u16string> sequences;
+    } cases[] = {
+        {"numbered one after the other", {{u"a", 9, 0}, {u"b", 10, 0}, {u"c", 11, 0}}, {u"9", u"10", u"11"}},
+        {"a refused name uses up its number",
+         {{u"a", 5, 0}, {u"a", 6, XMLPROXY_NAME_PRESENT}, {u"b", 7, 0}},
+         {u"5", u"7"}},
+        {"a host's attribute after the parser's", {{u"a", 99, 0}, {u"b", -1, 0}, {u"c", 101, 0}}, {u"99", u"x", u"101"}},
+    };
+    for (const auto& c : cases) {
+        for (int blockSize : {1, 4}) {
+            SCOPED_TRACE(std::string(c.what) + ", block size " + std::to_string(blockSize));
+            NodeAttributes numbered(blockSize);
+            NodeAttributes stored(blockSize);
+            for (const Add& add : c.adds) {
+                const std::u16string name(add.name);
+                if (add.sequence < 0) {
+                    EXPECT_EQ(add.result, numbered.addAttribute(add.name, u"v", u"x"));
+                } else {
+                    EXPECT_EQ(add.result, numbered.addNumberedAttribute(name.data(), name.size(), u"v", 1, add.sequence));
+                }
+                const std::u16string text = add.sequence < 0 ? u"x" : String::valueOf(add.sequence).units();
+                stored.addAttribute(add.name, u"v", text.c_str());
+            }
+            String second;
+            EXPECT_EQ(XMLPROXY_SUCCESS, numbered.getSequence(1, second));
+            EXPECT_EQ(c.sequences[1], second.units());
+            EXPECT_EQ(c.sequences, contents(numbered.getSequences()));
+            EXPECT_EQ(geometry(stored.getSequences()), geometry(numbered.getSequences()));
+            EXPECT_EQ(geometry(stored.getNames()), geometry(numbered.getNames()));
+            std::unique_ptr<NodeAttributes> copy(numbered.copy());
+            EXPECT_EQ(std::vector<std::u16string>(c.sequences.size(), u"0"), contents(copy->getSequences()));
+        }
+    }
+}
