@@ -85,11 +85,11 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
         {"headerless", "hw.loggers.trcLogger.level=DEBUG_MAX\n", "does not begin with #ORV_TRACE_PROPERTIES_FILE"},
         {"no file name", MARKER, "names no trace file"},
         {"directory cannot be created", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("plain/sub/t.log"),
-         "cannot create directory " + m_Dir.file("plain") + ": Not a directory"},
+         "cannot create directory " + m_Dir.file("plain") + ": "},
         {"file name is a directory", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("adir"),
-         "cannot open trace file " + m_Dir.file("adir") + ": Is a directory"},
+         "cannot open trace file " + m_Dir.file("adir") + ": "},
         {"planted link", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("link.log"),
-         "cannot open trace file " + m_Dir.file("link.log") + ": Too many levels of symbolic links"},
+         "cannot open trace file " + m_Dir.file("link.log") + ": "},
     };
     int round = 0;
     for (const Case& c : cases) {

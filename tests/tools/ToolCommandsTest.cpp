@@ -54,9 +54,12 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const std::string noSections = "sections: 0 of 7 (missing: Hardware XSE FSScan Vpd UseSignatures NetSignatures "
                                    "NetConfig)\nerrors: 2\n";
     // The trace settings: one level and the file name used, one value of each kind unusable.
-    const char* const kTraceSettings = "#ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MAX\n"
-                                       "vpd.loggers.trcLogger.level=LOUD\nhandlers.traceFile.fileName=/var/log/t.log\n"
-                                       "handlers.traceFile.maxFiles=x\n";
+    // The trace file is named absolutely on either system, in the trace library's "/" form.
+    const std::string traceLog = SEP == "/" ? "/var/log/t.log" : "C:/var/log/t.log";
+    const std::string traceSettings = "#ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MAX\n"
+                                      "vpd.loggers.trcLogger.level=LOUD\nhandlers.traceFile.fileName=" + traceLog
+                                      + "\nhandlers.traceFile.maxFiles=x\n";
+    const char* const kTraceSettings = traceSettings.c_str();
     const std::string loud = "\"LOUD\" is not DEBUG_MIN, DEBUG_MID or DEBUG_MAX";
     const std::string files = "\"x\" is not a number of files from 0 to 999";
     const auto traceText = [&](const std::string& read, const std::string& file, const std::string& maxFiles,
@@ -214,7 +217,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
              + jsonText(localProps) + "\",\"status\":18,\"message\":\"18: file cannot be opened: " + jsonText(localProps)
              + " does not exist or cannot be read\"}}\n", "", nullptr, nullptr, {{"ORV_LOCALDIR", local}}},
         {{"trace"}, 0,
-         traceText(" (read)", "/var/log/t.log (line 4)", "; line 5: " + files,
+         traceText(" (read)", traceLog + " (line 4)", "; line 5: " + files,
                    "DEBUG_MAX (hw.loggers.trcLogger.level, line 2)", "; line 3: " + loud,
                    "problem:         " + trace + " line 3: " + loud + "\nproblem:         " + trace + " line 5: " + files
                        + "\n"), "", kTrace, kTraceSettings},
@@ -225,7 +228,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          "hw.loggers.trcLogger.level=DEBUG_MAX\n"},
         {{"trace", "--json"}, 0,
          "{\"schemaVersion\":1,\"properties\":\"" + jsonText(trace) + "\",\"read\":true,\"file\":{\"value\":"
-             "\"/var/log/t.log\",\"origin\":\"line 4\"},\"maxFiles\":{\"value\":\"5\",\"origin\":\"default; line 5: "
+             "\"" + traceLog + "\",\"origin\":\"line 4\"},\"maxFiles\":{\"value\":\"5\",\"origin\":\"default; line 5: "
              + jsonText(files) + "\"},\"maxFileSizeKiB\":{\"value\":\"10240\",\"origin\":\"default\"},"
              "\"filePermission\":{\"value\":\"0644\",\"origin\":\"default\"},\"dirPermission\":{\"value\":\"0755\","
              "\"origin\":\"default\"},\"levels\":[" + level("HW", "hw", "DEBUG_MAX", "line 2") + ","
