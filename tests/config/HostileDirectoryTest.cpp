@@ -3,19 +3,12 @@
 #include "FaultHook.h"
 #include "FileLock.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <set>
 
-#include <unistd.h>
-
 namespace {
-
-struct stat statusOf(const std::string& path)
-{
-    struct stat st {};
-    ::lstat(path.c_str(), &st);
-    return st;
-}
 
 // The configuration directory is shared: another local user may add and remove names in it,
 // and nothing else. Root changes keys there. Whatever that user plants, no file outside the
@@ -29,8 +22,8 @@ std::set<unsigned int> s_TempModes;
 
 void lookAtTemporaryFiles(orv::os::FaultPoint point)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    const unsigned int mask = orvtest::exchangeCreationMask(0);
+    orvtest::exchangeCreationMask(mask);
     s_Masks.insert(mask);
     for (const char* temp : {s_PropertiesTmpPath, s_TraceTmpPath})
         if (point == orv::os::FaultPoint::TEMP_OPENED && orvtest::fileExists(temp))
@@ -39,14 +32,15 @@ void lookAtTemporaryFiles(orv::os::FaultPoint point)
 
 TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string victim = m_Tmp.file("victim"), shared = m_Tmp.file("shared"), made = m_Tmp.file("made");
     orvtest::makeDirs(shared);
-    ::chmod(shared.c_str(), 0777);
-    ::chmod(configDir().c_str(), 0777);
+    orvtest::setMode(shared, 0777);
+    orvtest::setMode(configDir(), 0777);
     const auto linkAt = [&](const std::string& path, const std::string& target) {
         return [=] {
-            ::unlink(path.c_str());
-            return ::symlink(target.c_str(), path.c_str());
+            std::remove(path.c_str());
+            return orvtest::makeSymbolicLink(target, path) ? 0 : 1;
         };
     };
     const std::string orvTmp = configDir() + "Orv.tmp";
@@ -74,13 +68,13 @@ TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
         {"LinkAtOrvProperties", linkAt(propertiesPath(), victim), "custom.key", "x", ORVCFG_NOT_PLAIN_FILE,
          "root only\n"},
     };
-    const mode_t hostMask = ::umask(027);
+    const unsigned int hostMask = orvtest::exchangeCreationMask(027);
     orv::os::setFaultHook(lookAtTemporaryFiles);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         start(MAIN, TRACE);
         orvtest::writeFile(victim, "root only\n");
-        ::chmod(victim.c_str(), 0600);
+        orvtest::setMode(victim, 0600);
         ASSERT_EQ(orvtest::runUnprivileged(c.plant), 0);
         EXPECT_EQ(set(c.key, c.value), c.result);
         EXPECT_EQ(orvtest::readFile(victim), "root only\n");
@@ -89,17 +83,17 @@ TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
         EXPECT_EQ(mainFile(), c.main);
         EXPECT_EQ(traceFile(), c.trace);
         const bool linked = c.result == ORVCFG_NOT_PLAIN_FILE;
-        EXPECT_EQ(S_ISLNK(statusOf(propertiesPath()).st_mode), linked);
-        EXPECT_EQ(statusOf(propertiesPath()).st_uid, linked ? 65534u : 0u);
+        EXPECT_EQ(orvtest::isSymbolicLink(propertiesPath()), linked);
+        EXPECT_EQ(orvtest::ownerOf(propertiesPath()), linked ? 65534u : 0u);
         // A rewritten file ends at 0644 (0640 is the mask's); a link's target keeps its mode.
         const bool rewritten = c.result == ORVCFG_OK || c.result == ORVCFG_KEY_NOT_FOUND;
         EXPECT_EQ(modeOf(propertiesPath()), linked ? 0600u : rewritten ? 0644u : 0640u);
         EXPECT_EQ(modeOf(tracePath()), c.trace != TRACE ? 0644u : 0640u);
         for (const std::string name : {"Orv.tmp", "Trace.tmp", CONFIG_LOCK_FILE_NAME, "Orv.properties", "OrvTrace.properties"})
-            ::unlink((configDir() + name).c_str());
+            std::remove((configDir() + name).c_str());
     }
     orv::os::setFaultHook(nullptr);
-    ::umask(hostMask);
+    orvtest::exchangeCreationMask(hostMask);
     EXPECT_EQ(s_Masks, std::set<unsigned int>{027});
     EXPECT_EQ(s_TempModes, std::set<unsigned int>{0600});
 }
@@ -109,15 +103,16 @@ TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
 // the checks and the writes, with the store changed first, as always.
 TEST_F(HostileDirectory, OnlyTheLockFilesOwnerOpensItAndAReadOnlyDirectoryNeedsNoLock)
 {
+    ORVTEST_REQUIRE_CHILD_PROCESSES();
     start(MAIN, TRACE);
     const std::string lock = configDir() + CONFIG_LOCK_FILE_NAME;
     EXPECT_EQ(set("trace_level", "MID"), ORVCFG_OK);
     EXPECT_EQ(modeOf(lock), 0600u);
     EXPECT_EQ(orvtest::runUnprivileged([&] { return orv::os::FileLock().open(lock.c_str(), 0600); }), EACCES);
 
-    ::unlink(lock.c_str());
-    ::chmod(propertiesPath().c_str(), 0666);
-    ::chmod(configDir().c_str(), 0555);
+    std::remove(lock.c_str());
+    orvtest::setMode(propertiesPath(), 0666);
+    orvtest::setMode(configDir(), 0555);
     const char* const changes[][3] = {{"version", "2", "17"}, {"trace_level", "MAX", "18"}, {"custom.key", "x", "49"}};
     for (const auto& change : changes) {
         SCOPED_TRACE(change[0]);
@@ -130,7 +125,7 @@ TEST_F(HostileDirectory, OnlyTheLockFilesOwnerOpensItAndAReadOnlyDirectoryNeedsN
         EXPECT_EQ(traceFile(), traceWith(levelLines("DEBUG_MID")));
         EXPECT_FALSE(orvtest::fileExists(lock));
     }
-    ::chmod(configDir().c_str(), 0777);
+    orvtest::setMode(configDir(), 0777);
 }
 
 } // namespace

@@ -41,26 +41,28 @@ TEST_F(PropertyStore, LineRules)
 
 TEST_F(PropertyStore, UnreadableFileResults)
 {
+    // A pipe in place of the file would stall the host waiting for a writer; a directory
+    // cannot be read either. Neither is a property file.
+    if (orvtest::makeNamedPipe(propertiesPath())) {
+        OrvCfg::initialize("scan");
+        EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "pipe in place of the file";
+        OrvCfg::cleanup();
+        std::remove(propertiesPath().c_str());
+    }
+    orvtest::makeDirs(propertiesPath());
+    OrvCfg::initialize("scan");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "directory in place of the file";
+    OrvCfg::cleanup();
+    std::filesystem::remove(std::filesystem::u8path(propertiesPath()));
+
     ORVTEST_REQUIRE_CHILD_PROCESSES();
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
-    ASSERT_EQ(::chmod(propertiesPath().c_str(), 0), 0);
+    orvtest::setMode(propertiesPath(), 0);
     EXPECT_EQ(orvtest::runUnprivileged([] {
                   OrvCfg::initialize("scan");
                   return storedProperties().empty() ? OrvCfg::getError() : 100;
               }),
               ORVCFG_ACCESS_DENIED);
-
-    // A pipe in place of the file would stall the host waiting for a writer; a directory
-    // cannot be read either. Neither is a property file.
-    ::unlink(propertiesPath().c_str());
-    ASSERT_EQ(::mkfifo(propertiesPath().c_str(), 0666), 0);
-    OrvCfg::initialize("scan");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "pipe in place of the file";
-    OrvCfg::cleanup();
-    ::unlink(propertiesPath().c_str());
-    orvtest::makeDirs(propertiesPath());
-    OrvCfg::initialize("scan");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "directory in place of the file";
 }
 
 // Lookups and their fallback are the loader fuzzer's; here the file is read once, at start-up.

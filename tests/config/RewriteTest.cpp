@@ -1,11 +1,9 @@
 #include "ConfigFixture.h"
 
-#include <csignal>
 #include <cstring>
 #include <functional>
+#include <iostream>
 #include <vector>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -42,6 +40,11 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
     start(HEADER, std::nullopt);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (orvtest::isWindows() && c.before.find('\r') != std::string::npos) {
+            std::cout << "[   NOTE   ] " << c.name << ": Windows reads and writes property files as text, "
+                      << "every line ending in CR LF on disk; row not tried\n";
+            continue;
+        }
         orvtest::writeFile(propertiesPath(), "header\n" + c.before);
         EXPECT_EQ(rewriteMain(c.key, c.value), c.result);
         EXPECT_EQ(mainFile(), "header\n" + c.after);
@@ -108,7 +111,6 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
-    ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string temp = configDir() + "Orv.tmp";
     enum Runner { HERE, UNPRIVILEGED, FILE_SIZE_LIMITED };
     const struct {
@@ -120,28 +122,28 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
         {"TemporaryFileCannotBeOpened",
          [&] { std::strcpy(s_PropertiesTmpPath, (m_Tmp.path() + "/missing/Orv.tmp").c_str()); }, HERE,
          ORVCFG_OPEN_FAILED},
-        {"PropertyFileDenied", [&] { ::chmod(propertiesPath().c_str(), 0); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
-        {"TemporaryFileDenied", [&] { ::chmod(configDir().c_str(), 0555); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
+        {"PropertyFileDenied", [&] { orvtest::setMode(propertiesPath(), 0); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
+        {"TemporaryFileDenied", [&] { orvtest::setMode(configDir(), 0555); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileCannotBeWrittenOut", [] {}, FILE_SIZE_LIMITED, ORVCFG_WRITE_FAILED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.runner != HERE && !orvtest::haveChildProcesses()) {
+            std::cout << "[   NOTE   ] " << c.name << ": needs fork() (a change of user or a file size limit), "
+                      << "which Windows lacks; row not tried\n";
+            continue;
+        }
         start(HEADER + "k=1\n", std::nullopt);
         c.arrange();
         const auto rewrite = [this] { return rewriteMain("k", "2"); };
-        const auto limited = [&] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit size{8, 8};
-            return ::setrlimit(RLIMIT_FSIZE, &size) == 0 ? rewrite() : -2;
-        };
         const int descriptors = openDescriptorCount();
         EXPECT_EQ(c.runner == HERE           ? rewrite()
                   : c.runner == UNPRIVILEGED ? orvtest::runUnprivileged(rewrite)
-                                             : orvtest::runInChild(limited),
+                                             : orvtest::runWithFileSizeLimit(8, rewrite),
                   c.result);
         EXPECT_EQ(openDescriptorCount(), descriptors);
-        ::chmod(configDir().c_str(), 0777);
-        ::chmod(propertiesPath().c_str(), 0644);
+        orvtest::setMode(configDir(), 0777);
+        orvtest::setMode(propertiesPath(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");
         EXPECT_FALSE(orvtest::fileExists(temp));
     }

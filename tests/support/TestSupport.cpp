@@ -12,7 +12,10 @@
 #include <stdexcept>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -268,6 +271,52 @@ int runUnprivileged(const std::function<int()>& body)
         }
         return body();
     });
+}
+
+int runWithFileSizeLimit(long bytes, const std::function<int()>& body)
+{
+    return runInChild([&]() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit size{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+        return ::setrlimit(RLIMIT_FSIZE, &size) == 0 ? body() : 125;
+    });
+}
+
+unsigned int ownerOf(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_uid : 0;
+}
+
+bool makeNamedPipe(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+
+unsigned int exchangeCreationMask(unsigned int mask) { return ::umask(static_cast<mode_t>(mask)); }
+
+LoopbackListener::LoopbackListener()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (socket < 0)
+        return;
+    m_Socket = socket;
+    sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof address;
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0 &&
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        m_Port = ntohs(address.sin_port);
+}
+
+LoopbackListener::~LoopbackListener()
+{
+    if (m_Socket >= 0)
+        ::close(static_cast<int>(m_Socket));
+}
+
+int LoopbackListener::connections() const
+{
+    int count = 0;
+    for (int connection; m_Socket >= 0 && (connection = ::accept(static_cast<int>(m_Socket), nullptr, nullptr)) >= 0; ++count)
+        ::close(connection);
+    return count;
 }
 
 } // namespace orvtest

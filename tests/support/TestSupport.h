@@ -99,6 +99,47 @@ std::optional<std::string> accessOf(const std::string& path);
 // Makes `link` a symbolic link to the directory `target`; false where the system cannot.
 bool makeSymbolicLink(const std::string& target, const std::string& link);
 
+// Sets `path`'s permission bits; on Windows only the owner's write bit counts (it is the
+// read-only attribute).
+inline void setMode(const std::string& path, unsigned int mode)
+{
+    std::error_code ignored;
+    std::filesystem::permissions(std::filesystem::u8path(path), static_cast<std::filesystem::perms>(mode), ignored);
+}
+
+// Whether `path` itself is a symbolic link.
+inline bool isSymbolicLink(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(std::filesystem::u8path(path), ignored));
+}
+
+// The user that owns `path` itself (not a link's target); 0 on Windows, which has no user ids.
+unsigned int ownerOf(const std::string& path);
+
+// Makes a named pipe at `path`, whose open waits for a writer; false where the system has no
+// pipe that a file name can stand for (Windows).
+bool makeNamedPipe(const std::string& path);
+
+// Sets the process's file creation mask and gives the one before; Windows keeps none (0).
+unsigned int exchangeCreationMask(unsigned int mask);
+
+// A listener on the loopback interface: a connection that a parse makes waits in its
+// backlog, where connections() counts it (and closes it).
+class LoopbackListener {
+public:
+    LoopbackListener();
+    ~LoopbackListener();
+    LoopbackListener(const LoopbackListener&) = delete;
+    LoopbackListener& operator=(const LoopbackListener&) = delete;
+    int port() const { return m_Port; } // 0 when no listener could be opened
+    int connections() const;
+
+private:
+    std::intptr_t m_Socket = -1;
+    int m_Port = 0;
+};
+
 // Open files of this process: descriptors on POSIX, handles on Windows.
 int openHandleCount();
 
@@ -212,6 +253,10 @@ int runUnprivileged(const std::function<int()>& body);
 
 // Runs `body` in a forked child; the child's exit status, or -1 on a signal.
 int runInChild(const std::function<int()>& body);
+
+// Runs `body` in a forked child whose files may not grow past `bytes`; a write past it fails
+// instead of ending the child.
+int runWithFileSizeLimit(long bytes, const std::function<int()>& body);
 
 } // namespace orvtest
 

@@ -16,7 +16,7 @@ if(TARGET orvcfg_cli)
 
   function(orv_add_tools_test name)
     add_executable(${name} ${ARGN} ${ORV_TOOLS_TEST_HELPERS})
-    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main PkgConfig::LIBZIP orv_warnings)
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main PkgConfig::LIBZIP ${ORV_TEST_SUPPORT_LIBS} orv_warnings)
     target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support ${CMAKE_CURRENT_LIST_DIR})
     target_compile_definitions(${name} PRIVATE
       ORV_TEST_TOOL="$<TARGET_FILE:orvcfg_cli>"

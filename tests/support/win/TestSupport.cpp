@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <aclapi.h>
 #include <psapi.h>
@@ -374,6 +376,51 @@ void placeProgram(const std::string& program, const std::string& libDir, const s
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::u8path(libDir)))
         if (entry.path().extension() == ".dll")
             fs::copy_file(entry.path(), fs::u8path(binDir) / entry.path().filename());
+}
+
+int runWithFileSizeLimit(long, const std::function<int()>&) { return -1; }
+
+unsigned int ownerOf(const std::string&) { return 0; }
+
+bool makeNamedPipe(const std::string&) { return false; }
+
+unsigned int exchangeCreationMask(unsigned int) { return 0; }
+
+LoopbackListener::LoopbackListener()
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return;
+    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET)
+        return;
+    m_Socket = static_cast<std::intptr_t>(socket);
+    u_long nonBlocking = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (::ioctlsocket(socket, FIONBIO, &nonBlocking) == 0
+        && ::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0
+        && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        m_Port = ntohs(address.sin_port);
+}
+
+LoopbackListener::~LoopbackListener()
+{
+    if (m_Socket != -1)
+        ::closesocket(static_cast<SOCKET>(m_Socket));
+    WSACleanup();
+}
+
+int LoopbackListener::connections() const
+{
+    int count = 0;
+    for (SOCKET connection; m_Socket != -1
+                            && (connection = ::accept(static_cast<SOCKET>(m_Socket), nullptr, nullptr)) != INVALID_SOCKET;
+         ++count)
+        ::closesocket(connection);
+    return count;
 }
 
 } // namespace orvtest
