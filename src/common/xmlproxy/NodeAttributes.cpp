@@ -5,17 +5,12 @@
 
 #include <cstddef>
 #include <limits>
+#include <string>
 #include <memory>
 
 namespace {
 
-std::size_t unitLength(const char16_t* i_Text)
-{
-    std::size_t length = 0;
-    while (i_Text[length] != 0)
-        ++length;
-    return length;
-}
+using Units = std::char_traits<char16_t>;
 
 // The decimal text of a number, written backwards into the end of the caller's buffer.
 const char16_t* formatNumber(int i_Value, char16_t (&o_Buffer)[16])
@@ -90,10 +85,21 @@ int NodeAttributes::addNumberedAttribute(const char16_t* i_Name, std::size_t i_N
         return addAttributeUnits(i_Name, i_NameUnits, i_Value, i_ValueUnits, number,
                                  static_cast<std::size_t>(text + 15 - number));
     }
+    if (appendNameAndValue(i_Name, i_NameUnits, i_Value, i_ValueUnits) < 0)
+        return XMLPROXY_NAME_PRESENT;
+    if (first)
+        m_FirstSequence = i_Sequence;
+    return XMLPROXY_SUCCESS;
+}
+
+int NodeAttributes::appendNameAndValue(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                                       std::size_t i_ValueUnits)
+{
+    // A name longer than any stored string cannot be present; storing it fails below.
     int existing = 0;
     if (i_NameUnits <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
         m_Names.find(i_Name, static_cast<int>(i_NameUnits), existing) == XMLPROXY_SUCCESS)
-        return XMLPROXY_NAME_PRESENT;
+        return -1;
     const int index = m_Names.getCount();
     m_Names.insertUnits(index, i_Name, i_NameUnits);
     try {
@@ -102,9 +108,7 @@ int NodeAttributes::addNumberedAttribute(const char16_t* i_Name, std::size_t i_N
         m_Names.remove(index);
         throw;
     }
-    if (first)
-        m_FirstSequence = i_Sequence;
-    return XMLPROXY_SUCCESS;
+    return index;
 }
 
 void NodeAttributes::reserve(int i_NameUnits, int i_ValueUnits, int i_SequenceUnits)
@@ -133,8 +137,8 @@ int NodeAttributes::addAttribute(const char16_t* i_Name, const char16_t* i_Value
 {
     if (i_Name == nullptr || i_Value == nullptr || i_Sequence == nullptr)
         return XMLPROXY_NULL_STRING;
-    return addAttributeUnits(i_Name, unitLength(i_Name), i_Value, unitLength(i_Value), i_Sequence,
-                             unitLength(i_Sequence));
+    return addAttributeUnits(i_Name, Units::length(i_Name), i_Value, Units::length(i_Value), i_Sequence,
+                             Units::length(i_Sequence));
 }
 
 int NodeAttributes::addAttributeUnits(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
@@ -142,22 +146,13 @@ int NodeAttributes::addAttributeUnits(const char16_t* i_Name, std::size_t i_Name
                                       std::size_t i_SequenceUnits)
 {
     storeSequences();
-    // A name longer than any stored string cannot be present; storing it fails below.
-    int existing = 0;
-    if (i_NameUnits <= static_cast<std::size_t>(std::numeric_limits<int>::max()) &&
-        m_Names.find(i_Name, static_cast<int>(i_NameUnits), existing) == XMLPROXY_SUCCESS)
+    const int index = appendNameAndValue(i_Name, i_NameUnits, i_Value, i_ValueUnits);
+    if (index < 0)
         return XMLPROXY_NAME_PRESENT;
-    const int index = m_Names.getCount();
-    m_Names.insertUnits(index, i_Name, i_NameUnits);
     try {
-        m_Values.insertUnits(index, i_Value, i_ValueUnits);
-        try {
-            m_Sequences.insertUnits(index, i_Sequence, i_SequenceUnits);
-        } catch (...) {
-            m_Values.remove(index);
-            throw;
-        }
+        m_Sequences.insertUnits(index, i_Sequence, i_SequenceUnits);
     } catch (...) {
+        m_Values.remove(index);
         m_Names.remove(index);
         throw;
     }

@@ -76,6 +76,9 @@ public:
 private:
     // Writes the texts of the numbers that m_FirstSequence stands for into m_Sequences.
     void storeSequences() const;
+    // Appends the name and its value unless the name is present: their index, or -1.
+    int appendNameAndValue(const char16_t* i_Name, std::size_t i_NameUnits, const char16_t* i_Value,
+                           std::size_t i_ValueUnits);
 
     StringVector m_Names;
     StringVector m_Values;

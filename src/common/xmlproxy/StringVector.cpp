@@ -8,17 +8,12 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <new>
 
 namespace {
 
-std::size_t unitLength(const char16_t* i_Text)
-{
-    std::size_t length = 0;
-    while (i_Text[length] != 0)
-        ++length;
-    return length;
-}
+using Units = std::char_traits<char16_t>;
 
 // The counts of a vector are 32-bit, as the indexes and lengths of its interface are, so its
 // blocks hold at most this many units. A request for more cannot be met any more than an
@@ -106,7 +101,7 @@ int StringVector::get(int i_Index, String& o_Text) const
     if (i_Index < 0 || i_Index >= m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
     const char16_t* start = m_Buffer + offsetOf(i_Index);
-    o_Text.assign(start, unitLength(start));
+    o_Text.assign(start, Units::length(start));
     return XMLPROXY_SUCCESS;
 }
 
@@ -153,7 +148,7 @@ int StringVector::insert(int i_Index, const char16_t* i_Text)
         return XMLPROXY_NULL_STRING;
     if (i_Index < 0 || i_Index > m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
-    return insertUnits(i_Index, i_Text, unitLength(i_Text));
+    return insertUnits(i_Index, i_Text, Units::length(i_Text));
 }
 
 int StringVector::insertUnits(int i_Index, const void* i_Text, std::size_t i_Length)
@@ -191,7 +186,7 @@ int StringVector::remove(int i_Index)
     if (i_Index < 0 || i_Index >= m_Count)
         return XMLPROXY_INDEX_OUT_OF_RANGE;
     const int offset = offsetOf(i_Index);
-    const int removed = static_cast<int>(unitLength(m_Buffer + offset)) + 1;
+    const int removed = static_cast<int>(Units::length(m_Buffer + offset)) + 1;
     const int used = usedUnits();
     std::memmove(m_Buffer + offset, m_Buffer + offset + removed,
                  static_cast<std::size_t>(used - offset - removed) * sizeof(char16_t));
@@ -255,7 +250,7 @@ int StringVector::assign(const StringVector& i_Other)
 
 int StringVector::assignRepeated(const char16_t* i_Text, int i_Times)
 {
-    const std::size_t length = unitLength(i_Text) + 1;
+    const std::size_t length = Units::length(i_Text) + 1;
     refuseMoreThanMostUnits(static_cast<std::int64_t>(std::min<std::size_t>(length, kMostUnits)) * i_Times);
     const int units = static_cast<int>(length) * i_Times;
     clear();
