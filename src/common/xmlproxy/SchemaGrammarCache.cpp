@@ -1,6 +1,7 @@
 #include "SchemaGrammarCache.h"
 
 #include "BoundedMemoryManager.h"
+#include "NetworkAccessOff.h"
 #include "SAXParser.h"
 #include "XmlFileInputSource.h"
 
@@ -30,21 +31,6 @@ public:
     void error(const xercesc::SAXParseException&) override { ++reports; }
     void fatalError(const xercesc::SAXParseException&) override { ++reports; }
     int reports = 0;
-};
-
-// No part of compiling the schema may reach the network, as no part of a parse may.
-class NetworkAccessOff {
-public:
-    NetworkAccessOff() : m_Saved(xercesc::XMLPlatformUtils::fgNetAccessor)
-    {
-        xercesc::XMLPlatformUtils::fgNetAccessor = nullptr;
-    }
-    ~NetworkAccessOff() { xercesc::XMLPlatformUtils::fgNetAccessor = m_Saved; }
-    NetworkAccessOff(const NetworkAccessOff&) = delete;
-    NetworkAccessOff& operator=(const NetworkAccessOff&) = delete;
-
-private:
-    xercesc::XMLNetAccessor* m_Saved;
 };
 
 enum ValidationSetting : int {

@@ -1,6 +1,7 @@
 #include "XercesParser.h"
 
 #include "BoundedMemoryManager.h"
+#include "NetworkAccessOff.h"
 #include "EntityExpansionMeter.h"
 #include "ParseGuard.h"
 #include "ParseRefusal.h"
@@ -29,22 +30,6 @@ enum ValidationSetting : int {
     VALIDATE_NEVER = 0,
     VALIDATE_ALWAYS = 1,
     VALIDATE_AUTO = 2,
-};
-
-// No part of a parse may reach the network: the library's network accessor is taken away
-// for the parse and given back afterwards, for other users of the library in the process.
-class NetworkAccessOff {
-public:
-    NetworkAccessOff() : m_Saved(xercesc::XMLPlatformUtils::fgNetAccessor)
-    {
-        xercesc::XMLPlatformUtils::fgNetAccessor = nullptr;
-    }
-    ~NetworkAccessOff() { xercesc::XMLPlatformUtils::fgNetAccessor = m_Saved; }
-    NetworkAccessOff(const NetworkAccessOff&) = delete;
-    NetworkAccessOff& operator=(const NetworkAccessOff&) = delete;
-
-private:
-    xercesc::XMLNetAccessor* m_Saved;
 };
 
 // Tells the grammar cache how the parse ended, whichever way it leaves; declared before

@@ -9,12 +9,6 @@
 
 namespace orv::os {
 
-void FileCloser::operator()(std::FILE* file) const
-{
-    if (file != nullptr)
-        std::fclose(file);
-}
-
 FileHandle openFile(const char* path, const char* mode)
 {
     if (path == nullptr || mode == nullptr) {

@@ -21,7 +21,11 @@ constexpr unsigned int RIGHTS_FILE_APPEND_DATA = 0x0004u; // also: add a subdire
 constexpr unsigned int RIGHTS_FILE_EXECUTE = 0x0020u;     // also: traverse a directory
 
 struct FileCloser {
-    void operator()(std::FILE* file) const;
+    void operator()(std::FILE* file) const
+    {
+        if (file != nullptr)
+            std::fclose(file);
+    }
 };
 // An open stdio file, closed when the holder goes. The one holder of open files of the
 // configuration service.

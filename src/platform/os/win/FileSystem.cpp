@@ -88,12 +88,6 @@ EXPLICIT_ACCESS_W entryFor(PSID sid, TRUSTEE_TYPE type, unsigned int rights)
 
 } // namespace
 
-void FileCloser::operator()(std::FILE* file) const
-{
-    if (file != nullptr)
-        std::fclose(file);
-}
-
 FileHandle openFile(const char* path, const char* mode)
 {
     if (path == nullptr || mode == nullptr) {
