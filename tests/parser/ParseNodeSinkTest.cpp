@@ -38,12 +38,12 @@ TEST(ParseNodeSinkTest, SectionsAreFoundAtAnyDepthByTheirExactNameAndCopiedByInd
                        element(u"FSScan"), element(u"holder", {text(u"Vpd")}), element(u"UseSignatures"),
                        element(u"NetSignatures"), element(u"hardware"), element(u"VPD")})
         EXPECT_EQ(0, sink.onNodeTree(tree));
-    const struct { int index; const char* expected; } cases[] = {
-        {1, "<Hardware>\n <cpu/></Hardware>\n"}, {2, "<XSE/>"}, {3, "<FSScan/>"}, {4, "Vpd"}, {7, "<UseSignatures/>"},
-        {8, "<NetSignatures/>"}, {9, "<NetConfig/>"}, {0, "(null)"}, {5, "(null)"}, {6, "(null)"}, {10, "(null)"},
-        {-1, "(null)"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, writtenCopy(sink.getNode(c.index))) << "index " << c.index;
+    std::string all;
+    for (int index = -1; index <= 10; ++index)
+        all += std::to_string(index) + "=" + writtenCopy(sink.getNode(index)) + "|";
+    EXPECT_EQ("-1=(null)|0=(null)|1=<Hardware>\n <cpu/></Hardware>\n|2=<XSE/>|3=<FSScan/>|4=Vpd|5=(null)|6=(null)|"
+              "7=<UseSignatures/>|8=<NetSignatures/>|9=<NetConfig/>|10=(null)|",
+              all);
     // Every call makes a new copy for the caller, without the parent link of the original.
     std::unique_ptr<Node> one(sink.getNode(2)), two(sink.getNode(2));
     EXPECT_NE(one.get(), two.get());
@@ -73,7 +73,6 @@ TEST(ParseNodeSinkTest, TreesGoWhenTheLastSinkThatKeepsOneOfTheirSectionsLetsGo)
         sink.onNodeTree(counted(u"FSScan", {counted(u"new")}));
         EXPECT_EQ(5, released);
         EXPECT_EQ("<FSScan/>", writtenCopy(copy->getNode(3)));
-        EXPECT_EQ("<FSScan>\n <new/></FSScan>\n", writtenCopy(sink.getNode(3)));
         copy.reset();
         EXPECT_EQ(6, released);
 
@@ -85,79 +84,73 @@ TEST(ParseNodeSinkTest, TreesGoWhenTheLastSinkThatKeepsOneOfTheirSectionsLetsGo)
         assigned = assigned;
         sink = ParseNodeSink();
         EXPECT_EQ(7, released);
-        EXPECT_EQ("<XSE/>", writtenCopy(assigned.getNode(2)));
+        EXPECT_EQ("<FSScan>\n <new/></FSScan>\n", writtenCopy(assigned.getNode(3)));
     }
     EXPECT_EQ(10, released);
 }
 
 TEST(ParseNodeSinkTest, DeeplyNestedTreeIsExaminedWithoutExhaustingTheStack)
 {
-    Node* root = element(u"root");
-    Node* innermost = root;
-    for (int i = 0; i < 200000; ++i) {
-        innermost->addChild(element(u"level"));
-        innermost = innermost->getFirstChild();
-    }
-    innermost->addChild(element(u"UseSignatures"));
+    Node* root = element(u"UseSignatures");
+    for (int i = 0; i < 200000; ++i)
+        root = element(u"level", {root});
     ParseNodeSink sink;
-    sink.onNodeTree(root);
+    sink.onNodeTree(element(u"root", {root}));
     EXPECT_EQ("<UseSignatures/>", writtenCopy(sink.getNode(7)));
 }
 
-// Each message is traced as before and also kept as data, with the trace level as its severity;
-// a message that arrives with its column keeps it, and a host's sink that overrides the
+// Each message is traced and also kept as data, with the trace level as its severity; a
+// message that arrives with its column keeps it, and a host's sink that overrides the
 // level's own operation still hears the message.
 TEST(ParseNodeSinkTest, MessagesAreTracedAndKeptWithLevelLineAndColumn)
 {
-    using Operation = int (ParseNodeSink::*)(const String&, int);
-    const struct { Operation operation; NodeSink::Level level; const char* label; int result; } cases[] = {
-        {&ParseNodeSink::onWarning, NodeSink::LEVEL_WARNING, "ParseNodeSink::onWarning", XMLPROXY_SUCCESS},
-        {&ParseNodeSink::onError, NodeSink::LEVEL_ERROR, "ParseNodeSink::onError", XMLPROXY_NULL_STRING},
-        {&ParseNodeSink::onCriticalError, NodeSink::LEVEL_CRITICAL, "ParseNodeSink::onCriticalError",
-         XMLPROXY_NULL_STRING}};
     struct HostSink : ParseNodeSink {
         int onWarning(const String& i_Message, int i_Line) override { return ParseNodeSink::onWarning(i_Message, i_Line) + 5; }
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        std::vector<TraceRecord> records;
-        const Tracer::Receiver previous =
-            Tracer::setReceiver([&records](const TraceRecord& i_Record) { records.push_back(i_Record); });
-        ParseNodeSink sink;
-        EXPECT_EQ(c.result, (sink.*c.operation)(String(u"x \u00e9"), 7));
-        EXPECT_EQ(c.result, sink.onMessage(c.level, String(u"x \u00e9"), 7, 3));
-        HostSink host;
-        EXPECT_EQ(c.result + (c.level == NodeSink::LEVEL_WARNING ? 5 : 0), host.onMessage(c.level, String(u"y"), 1, 2));
-        Tracer::setReceiver(previous);
-        ASSERT_EQ(3u, records.size());
-        for (int i = 0; i < 2; ++i) {
-            EXPECT_EQ(c.label, records[i].label);
-            EXPECT_EQ(static_cast<int>(c.level), records[i].level);
-            EXPECT_EQ(2, records[i].component);
-            EXPECT_EQ("Message is x \xc3\xa9 at line 7", records[i].text);
-        }
-        const ParseNodeSink copy(sink); // the copy carries what the sink received
-        ASSERT_EQ(2u, copy.getDiagnostics().size());
-        for (int i = 0; i < 2; ++i) {
-            const ParseNodeSink::Diagnostic& kept = copy.getDiagnostics()[i];
-            EXPECT_EQ(static_cast<int>(c.level), kept.severity);
-            EXPECT_EQ(7, kept.line);
-            EXPECT_EQ(i == 0 ? 0 : 3, kept.column);
-            EXPECT_EQ(String(u"x \u00e9"), kept.message);
-        }
-        ASSERT_EQ(1u, host.getDiagnostics().size());
-        EXPECT_EQ(2, host.getDiagnostics()[0].column);
-    }
-    // A document full of errors keeps the list bounded; the first ones stay.
+    std::vector<std::string> traced;
+    const Tracer::Receiver previous = Tracer::setReceiver([&traced](const TraceRecord& r) {
+        traced.push_back(r.label + " " + std::to_string(r.level) + "/" + std::to_string(r.component) + ": " + r.text);
+    });
     ParseNodeSink sink;
-    const Tracer::Receiver previous = Tracer::setReceiver([](const TraceRecord&) {});
-    for (int line = 1; line <= ParseNodeSink::MAX_DIAGNOSTICS + 1; ++line)
-        sink.onError(String(u"e"), line);
-    sink.onMessage(NodeSink::LEVEL_ERROR, String(u"past the bound"), 1, 9); // its column lands nowhere
+    HostSink host;
+    const String x(u"x \u00e9");
+    const std::vector<int> results{sink.onWarning(x, 7),
+                                   sink.onError(x, 7),
+                                   sink.onCriticalError(x, 7),
+                                   sink.onMessage(NodeSink::LEVEL_WARNING, x, 7, 3),
+                                   sink.onMessage(NodeSink::LEVEL_ERROR, x, 8, 3),
+                                   sink.onMessage(NodeSink::LEVEL_CRITICAL, x, 9, 4),
+                                   host.onMessage(NodeSink::LEVEL_WARNING, String(u"y"), 1, 2)};
     Tracer::setReceiver(previous);
-    ASSERT_EQ(static_cast<std::size_t>(ParseNodeSink::MAX_DIAGNOSTICS), sink.getDiagnostics().size());
-    EXPECT_EQ(ParseNodeSink::MAX_DIAGNOSTICS, sink.getDiagnostics().back().line);
-    EXPECT_EQ(0, sink.getDiagnostics().back().column);
+    EXPECT_EQ((std::vector<int>{XMLPROXY_SUCCESS, XMLPROXY_NULL_STRING, XMLPROXY_NULL_STRING, XMLPROXY_SUCCESS,
+                                XMLPROXY_NULL_STRING, XMLPROXY_NULL_STRING, XMLPROXY_SUCCESS + 5}),
+              results);
+    const std::string warning = "ParseNodeSink::onWarning 2/2: Message is ", error = "ParseNodeSink::onError 1/2: Message is ",
+                      critical = "ParseNodeSink::onCriticalError 0/2: Message is ";
+    EXPECT_EQ((std::vector<std::string>{warning + "x \xc3\xa9 at line 7", error + "x \xc3\xa9 at line 7",
+                                        critical + "x \xc3\xa9 at line 7", warning + "x \xc3\xa9 at line 7",
+                                        error + "x \xc3\xa9 at line 8", critical + "x \xc3\xa9 at line 9",
+                                        warning + "y at line 1"}),
+              traced);
+    const ParseNodeSink copy(sink); // the copy carries what the sink received
+    std::string kept;
+    for (const auto& d : copy.getDiagnostics())
+        kept += std::to_string(d.severity) + "@" + std::to_string(d.line) + ":" + std::to_string(d.column) + " " +
+                std::string(d.message) + "|";
+    EXPECT_EQ("2@7:0 x \xc3\xa9|1@7:0 x \xc3\xa9|0@7:0 x \xc3\xa9|2@7:3 x \xc3\xa9|1@8:3 x \xc3\xa9|0@9:4 x \xc3\xa9|", kept);
+    ASSERT_EQ(1u, host.getDiagnostics().size());
+    EXPECT_EQ(2, host.getDiagnostics()[0].column);
+
+    // A document full of errors keeps the list bounded; the first ones stay.
+    ParseNodeSink full;
+    Tracer::setReceiver([](const TraceRecord&) {});
+    for (int line = 1; line <= ParseNodeSink::MAX_DIAGNOSTICS + 1; ++line)
+        full.onError(String(u"e"), line);
+    full.onMessage(NodeSink::LEVEL_ERROR, String(u"past the bound"), 1, 9); // its column lands nowhere
+    Tracer::setReceiver(previous);
+    ASSERT_EQ(static_cast<std::size_t>(ParseNodeSink::MAX_DIAGNOSTICS), full.getDiagnostics().size());
+    EXPECT_EQ(ParseNodeSink::MAX_DIAGNOSTICS, full.getDiagnostics().back().line);
+    EXPECT_EQ(0, full.getDiagnostics().back().column);
 }
 
 } // namespace
