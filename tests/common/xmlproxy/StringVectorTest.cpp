@@ -1,8 +1,7 @@
-// Operation sequences, their result codes and the block geometry (copies included) are
-// compared with a model by the string-vector fuzzer; these tests pin one walk through the
-// block rule, each result code, and what the fuzzer does not reach: growth past 2^31 units,
-// a partial add rolled back, and a table's reserve handed back (which releases each
-// vector's free blocks).
+// Operation sequences, their result codes, the block geometry and the numbered attributes
+// of the parser (copies included) are compared with a model by the string-vector fuzzer;
+// these tests pin what the fuzzer does not reach: growth past 2^31 units, a partial add
+// rolled back, and a table's reserve handed back (which releases each vector's free blocks).
 #include "NodeAttributes.h"
 #include "StringVector.h"
 #include "XmlProxyResult.h"
@@ -33,34 +32,6 @@ std::vector<std::u16string> contents(const StringVector& i_Vector)
 }
 
 } // namespace
-
-TEST(StringVector, GrowsAndShrinksInWholeBlocksAndRefusesBadArgumentsUnchanged)
-{
-    StringVector vector(4);
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"ab"));
-    EXPECT_EQ(Geometry(4, 1), geometry(vector));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.insert(1, u"c"));
-    EXPECT_EQ(Geometry(8, 3), geometry(vector)); // one block more
-    String got(u"keep");
-    int index = 42;
-    const int refusals[][2] = {{vector.get(-1, got), XMLPROXY_INDEX_OUT_OF_RANGE},
-                               {vector.get(2, got), XMLPROXY_INDEX_OUT_OF_RANGE},
-                               {vector.remove(2), XMLPROXY_INDEX_OUT_OF_RANGE},
-                               {vector.insert(3, u"x"), XMLPROXY_INDEX_OUT_OF_RANGE},
-                               {vector.insert(0, static_cast<const char16_t*>(nullptr)), XMLPROXY_NULL_STRING},
-                               {vector.find(String(u"a"), index), XMLPROXY_NOT_FOUND}};
-    for (const auto& refusal : refusals)
-        EXPECT_EQ(refusal[1], refusal[0]);
-    EXPECT_EQ(u"keep", got.units());
-    EXPECT_EQ(42, index);
-    EXPECT_EQ(Geometry(8, 3), geometry(vector));
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.find(String(u"c"), index));
-    EXPECT_EQ(1, index);
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
-    EXPECT_EQ(Geometry(4, 2), geometry(vector)); // six units free: one block goes
-    EXPECT_EQ(XMLPROXY_SUCCESS, vector.remove(0));
-    EXPECT_EQ(Geometry(0, 0), geometry(vector));
-}
 
 TEST(StringVector, GrowthPastTwoToThe31UnitsFailsAsAnAllocationAndLeavesTheVectorUnchanged)
 {
@@ -101,47 +72,4 @@ TEST(NodeAttributes, AttributeLeftOutGivesItsReservedRoomBack)
     EXPECT_EQ(Geometry(6, 0), geometry(table.getNames()));
     EXPECT_EQ(Geometry(4, 0), geometry(table.getValues()));
     EXPECT_EQ(Geometry(4, 0), geometry(table.getSequences()));
-}
-
-// The parser's attributes keep their first number until a sequence text is read; what is
-// read then, texts and blocks, is what adding the texts one by one gives. A copy numbers
-// nothing.
-TEST(NodeAttributes, NumberedAttributesReadAsIfTheirTextsWereStored)
-{
-    struct Add {
-        const char16_t* name;
-        int sequence; // -1: a host's addAttribute with the text "x"
-        int result;
-    };
-    const struct {
-        std::vector<Add> adds;
-        std::vector<std::u16string> sequences;
-    } cases[] = {
-        {{{u"a", 9, 0}, {u"b", 10, 0}, {u"c", 11, 0}}, {u"9", u"10", u"11"}},
-        {{{u"a", 5, 0}, {u"a", 6, XMLPROXY_NAME_PRESENT}, {u"b", 7, 0}}, {u"5", u"7"}}, // a refused name uses its number
-        {{{u"a", 99, 0}, {u"b", -1, 0}, {u"c", 101, 0}}, {u"99", u"x", u"101"}},
-    };
-    for (const auto& c : cases) {
-        for (int blockSize : {1, 4}) {
-            SCOPED_TRACE(std::string(c.sequences[1].begin(), c.sequences[1].end()) + ", block size " +
-                         std::to_string(blockSize));
-            NodeAttributes numbered(blockSize), stored(blockSize);
-            for (const Add& add : c.adds) {
-                const std::u16string name(add.name), text = add.sequence < 0 ? u"x" : String::valueOf(add.sequence).units();
-                EXPECT_EQ(add.result, add.sequence < 0 ? numbered.addAttribute(add.name, u"v", u"x")
-                                                       : numbered.addNumberedAttribute(name.data(), name.size(), u"v",
-                                                                                       1, add.sequence));
-                stored.addAttribute(add.name, u"v", text.c_str());
-            }
-            String second;
-            EXPECT_EQ(XMLPROXY_SUCCESS, numbered.getSequence(1, second));
-            EXPECT_EQ(c.sequences[1], second.units());
-            EXPECT_EQ(c.sequences, contents(numbered.getSequences()));
-            EXPECT_EQ(geometry(stored.getSequences()), geometry(numbered.getSequences()));
-            EXPECT_EQ(geometry(stored.getNames()), geometry(numbered.getNames()));
-            std::unique_ptr<NodeAttributes> copy(numbered.copy());
-            EXPECT_EQ(contents(numbered.getNames()), contents(copy->getNames()));
-            EXPECT_EQ(std::vector<std::u16string>(c.sequences.size(), u"0"), contents(copy->getSequences()));
-        }
-    }
 }

@@ -64,18 +64,17 @@ inline Node* text(const String& i_Text, int i_Line = 0, int i_Column = 0, int i_
 // the children in brackets; texts in quotes. Small trees only: it recurses.
 inline std::string describe(const Node& i_Node, const Node* i_Parent = nullptr)
 {
-    const bool isText = i_Node.getType() == Node::NODE_TEXT;
-    std::string out = (isText ? "\"" : "") + std::string(i_Node.getName()) + (isText ? "\"@" : "@") +
-                      std::to_string(i_Node.getLine()) + ":" + std::to_string(i_Node.getColumn()) + "#" +
-                      std::to_string(i_Node.getSequence()) +
+    const std::string quote = i_Node.getType() == Node::NODE_TEXT ? "\"" : "";
+    std::string out = quote + std::string(i_Node.getName()) + quote + "@" + std::to_string(i_Node.getLine()) + ":" +
+                      std::to_string(i_Node.getColumn()) + "#" + std::to_string(i_Node.getSequence()) +
                       (i_Node.getParent() == nullptr ? "" : i_Node.getParent() == i_Parent ? "^" : "!");
     const NodeAttributes* table = i_Node.getAttributes();
     for (int i = 0; table != nullptr && i < table->getCount(); ++i) {
         String name, value, sequence;
         table->getAttribute(i, name, value);
         table->getSequence(i, sequence);
-        out += (i == 0 ? "{" : ",") + std::string(name) + "=" + std::string(value) + "#" + std::string(sequence);
-        out += i + 1 == table->getCount() ? "}" : "";
+        out += (i == 0 ? "{" : ",") + std::string(name) + "=" + std::string(value) + "#" + std::string(sequence) +
+               (i + 1 == table->getCount() ? "}" : "");
     }
     if (static_cast<std::size_t>(i_Node.getChildCount()) != i_Node.getChildList().size())
         out += "(child count " + std::to_string(i_Node.getChildCount()) + ")";
@@ -92,11 +91,10 @@ struct RecordingSink : NodeSink {
     int onWarning(const String& i_Text, int i_Line) override { return record("warning", i_Text, i_Line); }
     int onError(const String& i_Text, int i_Line) override { return record("error", i_Text, i_Line); }
     int onCriticalError(const String& i_Text, int i_Line) override { return record("critical", i_Text, i_Line); }
-    int record(const char* i_Kind, const String& i_Text, int i_Line)
+    int record(const std::string& i_Kind, const String& i_Text, int i_Line)
     {
-        const int answer = i_Kind[0] == 'w' ? XMLPROXY_SUCCESS : XMLPROXY_NULL_STRING;
-        messages.push_back(i_Kind + ("@" + std::to_string(i_Line)) + ": " + std::string(i_Text));
-        return answer;
+        messages.push_back(i_Kind + "@" + std::to_string(i_Line) + ": " + std::string(i_Text));
+        return i_Kind == "warning" ? XMLPROXY_SUCCESS : XMLPROXY_NULL_STRING;
     }
     // The delivered trees written one after the other.
     std::string writtenTrees() const
