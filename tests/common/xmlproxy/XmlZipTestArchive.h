@@ -20,30 +20,19 @@ inline bool makeZip(const std::string& archive, const std::vector<std::pair<std:
 {
     int error = 0;
     zip_t* zip = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (zip == nullptr)
-        return false;
-    bool added = true;
-    for (const auto& entry : entries) {
-        zip_source_t* source = zip_source_buffer(zip, entry.second.data(), entry.second.size(), 0);
-        const zip_int64_t index = source ? zip_file_add(zip, entry.first.c_str(), source, ZIP_FL_OVERWRITE) : -1;
-        if (index < 0) {
+    bool added = zip != nullptr;
+    for (std::size_t i = 0; added && i < entries.size(); ++i) {
+        zip_source_t* source = zip_source_buffer(zip, entries[i].second.data(), entries[i].second.size(), 0);
+        const zip_int64_t index = source ? zip_file_add(zip, entries[i].first.c_str(), source, ZIP_FL_OVERWRITE) : -1;
+        if (index < 0)
             zip_source_free(source);
-            added = false;
-            break;
-        }
         const auto at = static_cast<zip_uint64_t>(index);
-        if (how == ZipEntries::Stored)
-            added = zip_set_file_compression(zip, at, ZIP_CM_STORE, 0) == 0;
-        else if (how == ZipEntries::Encrypted)
-            added = zip_file_set_encryption(zip, at, ZIP_EM_TRAD_PKWARE, "secret") == 0;
-        if (!added)
-            break;
+        added = index >= 0 && (how != ZipEntries::Stored || zip_set_file_compression(zip, at, ZIP_CM_STORE, 0) == 0) &&
+                (how != ZipEntries::Encrypted || zip_file_set_encryption(zip, at, ZIP_EM_TRAD_PKWARE, "secret") == 0);
     }
-    if (!added) {
+    if (zip != nullptr && !added)
         zip_discard(zip);
-        return false;
-    }
-    return zip_close(zip) == 0;
+    return added && zip_close(zip) == 0;
 }
 
 // A zip archive without entries: only its end-of-central-directory record.
