@@ -52,29 +52,6 @@ std::string describe(const orvtest::MeasuredRun& run, long budgetBytes)
            " MB of a budget of " + std::to_string(budgetBytes / MEBIBYTE) + " MB";
 }
 
-// Reads the document as the configuration parser does and releases every section; the
-// child's exit code says whether the read ended with the expected code and a critical
-// error holding the expected text.
-int readLikeTheConfigurationParser(const std::string& path, int expectedResult, const std::string& expectedCritical)
-{
-    std::string critical;
-    Tracer::setReceiver([&critical, &expectedCritical](const TraceRecord& record) {
-        if (record.level == 0 && critical.find(expectedCritical) == std::string::npos)
-            critical = record.text;
-    });
-    ParseNodeSink sink;
-    NodeReader reader(&sink);
-    reader.validationScheme = 2;
-    reader.doNamespaces = reader.doSchema = reader.validationSchemaFullChecking = true;
-    reader.externalNoNamespaceSchemaLocation = String(ORV_TEST_SOURCE_DIR "/dist/bin/orvcli.xsd");
-    const int result = reader.read(String(path.c_str()), 2);
-    for (int index = 1; index <= 9; ++index)
-        delete sink.getNode(index);
-    std::printf("read %d, %d errors, critical: %s\n", result, reader.errorCount, critical.c_str());
-    const bool expected = result == expectedResult && critical.find(expectedCritical) != std::string::npos;
-    return expected ? CHILD_DONE : CHILD_UNEXPECTED_RESULT;
-}
-
 std::string repeat(const std::string& text, std::size_t times)
 {
     std::string all;
@@ -205,13 +182,29 @@ const HostileCase HOSTILE_CASES[] = {
      ZIP_CM_BZIP2},
 };
 
-// The child: reads the document of the case whose index is the argument's first word
-// from the path that follows it.
+// The child: reads the document of the case whose index is the argument's first word, from
+// the path that follows it, as the configuration parser does, and releases every section.
+// Its exit code says whether the read ended with the case's code and a critical error
+// holding the case's text.
 int readHostileDocument(const std::string& argument)
 {
     const std::string::size_type blank = argument.find(' ');
     const HostileCase& c = HOSTILE_CASES[std::atoi(argument.substr(0, blank).c_str())];
-    return readLikeTheConfigurationParser(argument.substr(blank + 1), c.result, c.critical);
+    std::string critical;
+    Tracer::setReceiver([&critical, &c](const TraceRecord& record) {
+        if (record.level == 0 && critical.find(c.critical) == std::string::npos)
+            critical = record.text;
+    });
+    ParseNodeSink sink;
+    NodeReader reader(&sink);
+    reader.validationScheme = 2;
+    reader.doNamespaces = reader.doSchema = reader.validationSchemaFullChecking = true;
+    reader.externalNoNamespaceSchemaLocation = String(ORV_TEST_SOURCE_DIR "/dist/bin/orvcli.xsd");
+    const int result = reader.read(String(argument.substr(blank + 1).c_str()), 2);
+    for (int index = 1; index <= 9; ++index)
+        delete sink.getNode(index);
+    std::printf("read %d, %d errors, critical: %s\n", result, reader.errorCount, critical.c_str());
+    return result == c.result && critical.find(c.critical) != std::string::npos ? CHILD_DONE : CHILD_UNEXPECTED_RESULT;
 }
 [[maybe_unused]] const bool s_ReaderRole = orvtest::registerChildRole("hostile-reader", &readHostileDocument);
 
