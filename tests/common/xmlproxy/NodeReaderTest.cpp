@@ -19,7 +19,6 @@ namespace {
 using orvtest::RecordingSink;
 using orvtest::writeFile;
 
-const char* const kDocument = "<r>\n <s>\n  <a x=\"1\"><b/>t</a>\n  <c/>\n </s>\n</r>\n";
 const char* const kSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
   <xs:element name="r"><xs:complexType><xs:sequence>
     <xs:element name="n" type="xs:int" maxOccurs="unbounded"/>
@@ -42,14 +41,6 @@ protected:
     {
         writeFile(dir.file(i_Name), i_Bytes);
         return path(i_Name);
-    }
-    // Validates against r.xsd as the configuration parser does.
-    void validate(NodeReader& io_Reader, int i_Scheme = 2)
-    {
-        writeFile(dir.file("r.xsd"), kSchema);
-        io_Reader.validationScheme = i_Scheme;
-        io_Reader.doNamespaces = io_Reader.doSchema = io_Reader.validationSchemaFullChecking = true;
-        io_Reader.externalNoNamespaceSchemaLocation = path("r.xsd");
     }
 
     orvtest::TempDir dir;
@@ -77,11 +68,10 @@ int g_StopAfter = 0;
 
 TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
 {
-    document("doc.xml", kDocument);
-    document("numbers.xml", "<r>\n<n>1</n>\n<n>x</n>\n<n>y</n>\n</r>\n");
     document("malformed.xml", "<r>\n<a>\n<b></a>\n</r>\n");
     document("dtd.xml", "<!DOCTYPE a SYSTEM \"missing.dtd\"><a/>");
-    // Messages as "kind@line". Scheme -1: validate against the schema.
+    // Messages as "kind@line". A valid document at the section depth and schema errors are
+    // read by the configuration parser's tests.
     const struct {
         const char *what, *file;
         int scheme, skipDepth, result;
@@ -89,9 +79,6 @@ TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
         std::vector<std::string> messages;
         int errorCount;
     } cases[] = {
-        {"plain document", "doc.xml", 0, 2, XMLPROXY_SUCCESS, "<a x=\"1\">\n <b/>t</a>\n<c/>", {}, 0},
-        {"schema errors counted, every tree delivered", "numbers.xml", -1, 1, XMLPROXY_SUCCESS,
-         "<n>1</n>\n<n>x</n>\n<n>y</n>\n", {"error@3", "error@4"}, 2},
         {"not well-formed: the parse ends, the document never does", "malformed.xml", 0, 1, XMLPROXY_SUCCESS, "",
          {"critical@3"}, 1},
         {"scheme 0 loads no external DTD", "dtd.xml", 0, 0, XMLPROXY_SUCCESS, "<a/>", {}, 0},
@@ -107,8 +94,6 @@ TEST_F(NodeReaderTest, ReadsEachInputToItsTreesMessagesAndCounts)
         RecordingSink sink;
         NodeReader reader(&sink);
         reader.validationScheme = c.scheme;
-        if (c.scheme < 0)
-            validate(reader);
         EXPECT_EQ(c.result, reader.read(path(c.file), c.skipDepth));
         EXPECT_EQ(c.trees, sink.writtenTrees());
         EXPECT_EQ(c.errorCount, reader.errorCount);
@@ -166,7 +151,10 @@ TEST_F(NodeReaderTest, ExceptionFromTheHandlerGivesMinus1005ButOutOfMemoryPasses
 {
     ThrowingSink sink(false);
     NodeReader reader(&sink);
-    validate(reader, 1);
+    writeFile(dir.file("r.xsd"), kSchema);
+    reader.validationScheme = 1;
+    reader.doNamespaces = reader.doSchema = reader.validationSchemaFullChecking = true;
+    reader.externalNoNamespaceSchemaLocation = path("r.xsd");
     // The errors counted before the throw are not the count of a finished parse.
     EXPECT_EQ(XMLPROXY_OTHER_EXCEPTION, reader.read(document("invalid.xml", "<r>\n<n>x</n>\n<n>y</n>\n<n>3</n>\n</r>"), 1));
     EXPECT_FALSE(sink.messages.empty());
