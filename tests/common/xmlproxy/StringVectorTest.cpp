@@ -39,7 +39,8 @@ TEST(StringVector, GrowthPastTwoToThe31UnitsFailsAsAnAllocationAndLeavesTheVecto
     EXPECT_THROW(wide.reserve(std::numeric_limits<int>::max()), std::bad_alloc);
     EXPECT_EQ(Geometry(0, 0), geometry(wide));
     StringVector vector(4);
-    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, u"ab"));
+    const unsigned short ab[] = {u'a', u'b', 0}; // the form of a host whose units are unsigned short
+    ASSERT_EQ(XMLPROXY_SUCCESS, vector.insert(0, ab));
     EXPECT_THROW(vector.reserve(std::numeric_limits<int>::max()), std::bad_alloc);
     EXPECT_THROW(vector.assignRepeated(u"abc", 1 << 30), std::bad_alloc); // 2^32 units
     EXPECT_EQ(Geometry(4, 1), geometry(vector));
