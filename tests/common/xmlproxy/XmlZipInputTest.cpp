@@ -39,7 +39,6 @@ TEST(XmlZipInputTest, PositionIsTheSumOfTheCountsAndTheEntryStreamGoesOnce)
             steps += std::to_string(stream.readBytes(buffer, sizeof buffer));
             steps += "@" + std::to_string(stream.curPos()) + " ";
         }
-        EXPECT_EQ(nullptr, stream.getContentType());
         EXPECT_EQ(0, closes);
     }
     xercesc::XMLPlatformUtils::Terminate();
