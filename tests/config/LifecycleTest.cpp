@@ -23,7 +23,8 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
 }
 
-TEST_F(Lifecycle, SecondInitializeKeepsTheInstance)
+// The file is read once, at the first initialize; a second one keeps the instance.
+TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndTheFileIsReadOnce)
 {
     OrvCfg::initialize("first"); // no Orv.properties: an instance all the same
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
@@ -31,40 +32,40 @@ TEST_F(Lifecycle, SecondInitializeKeepsTheInstance)
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
 
+    orvtest::writeFile(propertiesPath(), HEADER + "k=new\n");
     orvtest::TempDir other;
-    pointLocalDirAt(other.path().c_str()); // a new discovery would find no file there
+    pointLocalDirAt(other.path().c_str());
     OrvCfg::initialize("second");
     EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
+    EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
     EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
 }
 
-using Discovery = ConfigTest;
-
-// ORV_LOCALDIR, even empty, is taken as it stands; without it the configuration lies below
-// the installation, the parent of the program's directory whatever the program's name.
-TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
+// ORV_LOCALDIR, even empty, is taken as it stands and read at construction only; without it
+// the configuration lies below the parent of the program's directory, whatever its name.
+TEST_F(Lifecycle, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
 {
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
     const std::string install = std::filesystem::u8path(orvtest::programPath()).parent_path().parent_path().u8string();
+    const std::string config = orvtest::SEP + "config" + orvtest::SEP;
     const struct {
         std::optional<std::string> localDir;
         std::string configDir;
     } cases[] = {
-        {m_Tmp.path(), m_Tmp.path() + orvtest::SEP + "config" + orvtest::SEP},
+        {m_Tmp.path(), m_Tmp.path() + config},
         // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
-        {"", orvtest::isWindows() ? install + orvtest::SEP + "config" + orvtest::SEP : orvtest::SEP + "config" + orvtest::SEP},
-        {std::nullopt, install + orvtest::SEP + "config" + orvtest::SEP},
+        {"", orvtest::isWindows() ? install + config : config},
+        {std::nullopt, install + config},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.configDir);
         pointLocalDirAt(c.localDir ? c.localDir->c_str() : nullptr);
         OrvCfg::initialize("ignored-name");
         EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
         EXPECT_STREQ(s_PropertiesPath, (c.configDir + "Orv.properties").c_str());
         EXPECT_EQ(stored("k"), c.configDir.find(m_Tmp.path()) == 0 ? "v" : "");
-        pointLocalDirAt("/elsewhere"); // read at construction only
+        pointLocalDirAt("/elsewhere");
         EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
         OrvCfg::cleanup();
     }
@@ -73,9 +74,9 @@ TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
 // A configuration directory of 240 bytes gives a 259-byte OrvTrace.properties path, the
 // most a buffer holds; one byte more is refused and leaves every buffer empty. Each
 // construction starts from zeroed buffers, so no byte of a longer path survives.
-TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
+TEST_F(Lifecycle, ConfigurationDirectoryUpTo240BytesLoads)
 {
-    initializeWith(HEADER);
+    initializeWith(HEADER); // buffers filled before the refused one
     OrvCfg::cleanup();
     const auto whole = [](const char(&buffer)[ORV_PATH_BUFFER_SIZE]) { return std::string(buffer, sizeof buffer); };
     const auto padded = [](std::string path) { return path.append(ORV_PATH_BUFFER_SIZE - path.size(), '\0'); };
@@ -100,42 +101,28 @@ TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
     }
 }
 
-class InstallationType : public ConfigTest {
-protected:
-    void SetUp() override
-    {
-        ConfigTest::SetUp();
-        orvtest::makeDirs(m_Tmp.path() + "/install");
-        OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
-    }
-    std::string typeFile() const { return m_Tmp.path() + "/install/orv_install.properties"; }
-};
-
-TEST_F(InstallationType, LastRecognisedLineDecides)
+// The last recognised line decides; a missing or unreadable file is undetermined.
+TEST_F(Lifecycle, InstallationType)
 {
+    orvtest::makeDirs(m_Tmp.file("install"));
+    OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
+    const std::string typeFile = m_Tmp.file("install/orv_install.properties");
+    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
     const struct {
-        const char* name;
         std::string bytes;
         int expected;
     } cases[] = {
-        {"NoHeaderNoLineFeed", "ORV_InstallType=global", ORV_INSTALL_GLOBAL},
-        {"UnknownValueDoesNotReset", "ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
-        {"ValueCaseMatters", "ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
-        {"PieceAfter259BytesIsALine", std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL},
+        {"ORV_InstallType=global", ORV_INSTALL_GLOBAL}, // no header, no line feed
+        {"ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
+        {"ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
+        {std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL}, // the piece after 259 bytes
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        orvtest::writeFile(typeFile(), c.bytes);
-        EXPECT_EQ(OrvCfg::installationType(), c.expected);
+        orvtest::writeFile(typeFile, c.bytes);
+        EXPECT_EQ(OrvCfg::installationType(), c.expected) << c.bytes.substr(0, 40);
     }
-}
-
-TEST_F(InstallationType, MissingOrUnreadableFileIsUndetermined)
-{
     ORVTEST_REQUIRE_CHILD_PROCESSES();
-    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
-    orvtest::writeFile(typeFile(), "ORV_InstallType=local\n");
-    ASSERT_EQ(::chmod(typeFile().c_str(), 0), 0);
+    orvtest::setMode(typeFile, 0);
     EXPECT_EQ(orvtest::runUnprivileged([] { return OrvCfg::installationType(); }), ORV_INSTALL_UNDETERMINED);
 }
 

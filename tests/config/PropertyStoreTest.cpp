@@ -1,7 +1,7 @@
 #include "ConfigFixture.h"
 
-#include "PropertyLineReader.h"
 #include "FileSystem.h"
+#include "PropertyLineReader.h"
 
 #include <random>
 #include <utility>
@@ -12,12 +12,19 @@ namespace {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 using PropertyStore = ConfigTest;
 
+Entries storedProperties()
+{
+    Entries out;
+    for (const auto& entry : OrvCfg::getProperties())
+        out.emplace_back(bytesOf(entry.first), bytesOf(entry.second));
+    return out;
+}
+
 // The breadth of the line rules (repeated keys, trimming, header forms) is the loader
 // fuzzer's; these rows pin the 259-byte split and the header result.
 TEST_F(PropertyStore, LineRules)
 {
-    const std::string v256(256, 'v');
-    const std::string v257(257, 'v');
+    const std::string v256(256, 'v'), v257(257, 'v');
     const struct {
         const char* name;
         std::string bytes;
@@ -34,15 +41,15 @@ TEST_F(PropertyStore, LineRules)
         SCOPED_TRACE(c.name);
         initializeWith(c.bytes);
         EXPECT_EQ(OrvCfg::getError(), c.expectedError);
+        orvtest::writeFile(propertiesPath(), HEADER + "k=later\n"); // the file is read once
         EXPECT_EQ(storedProperties(), c.expected);
-        OrvCfg::cleanup();
     }
 }
 
+// A pipe in place of the file would stall the host waiting for a writer; a directory cannot
+// be read either. Neither is a property file.
 TEST_F(PropertyStore, UnreadableFileResults)
 {
-    // A pipe in place of the file would stall the host waiting for a writer; a directory
-    // cannot be read either. Neither is a property file.
     if (orvtest::makeNamedPipe(propertiesPath())) {
         OrvCfg::initialize("scan");
         EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED) << "pipe in place of the file";
@@ -65,37 +72,24 @@ TEST_F(PropertyStore, UnreadableFileResults)
               ORVCFG_ACCESS_DENIED);
 }
 
-// Lookups and their fallback are the loader fuzzer's; here the file is read once, at start-up.
-TEST_F(PropertyStore, TheFileIsReadOnce)
-{
-    initializeWith(HEADER + "k=v\n");
-    orvtest::writeFile(propertiesPath(), HEADER + "k=new\n");
-    EXPECT_EQ(stored("k"), "v");
-}
-
 // The file is read in 64 KiB blocks, beyond what the loader's fuzz inputs reach; the pieces
 // must be those of a 260-byte buffer filled one byte at a time, also where lines and pieces
-// straddle the edges between blocks. (A read error is pinned through the loader.)
+// straddle the edges between blocks.
 TEST(PropertyLineReader, PiecesAreThoseOfByteReadsAcrossBlockEdges)
 {
-    constexpr std::size_t BLOCK = PropertyLineReader::BLOCK_SIZE;
-    constexpr std::size_t MAX_PIECE = PropertyLineReader::MAX_PIECE_LENGTH;
-    const auto byteReads = [](const std::string& bytes) {
-        std::vector<std::string> pieces(1);
-        for (char c : bytes) {
-            pieces.back() += c;
-            if (c == '\n' || pieces.back().size() == MAX_PIECE)
-                pieces.emplace_back();
-        }
-        if (pieces.back().empty())
-            pieces.pop_back();
-        return pieces;
-    };
     std::mt19937 random(7);
     std::string mixed;
-    while (mixed.size() < 3 * BLOCK + 1234)
+    while (mixed.size() < 3 * PropertyLineReader::BLOCK_SIZE + 1234)
         mixed += std::string(random() % 600, static_cast<char>(random() % 8 == 0 ? '\0' : 'a' + random() % 26)) +
                  (random() % 5 != 0 ? "\n" : "");
+    std::vector<std::string> expected(1);
+    for (char c : mixed) {
+        expected.back() += c;
+        if (c == '\n' || expected.back().size() == PropertyLineReader::MAX_PIECE_LENGTH)
+            expected.emplace_back();
+    }
+    if (expected.back().empty())
+        expected.pop_back();
     orvtest::TempDir tmp;
     orvtest::writeFile(tmp.file("lines"), mixed);
     orv::os::FileHandle file = orv::os::openFile(tmp.file("lines").c_str(), "r");
@@ -103,7 +97,7 @@ TEST(PropertyLineReader, PiecesAreThoseOfByteReadsAcrossBlockEdges)
     std::vector<std::string> pieces;
     while (reader.next())
         pieces.emplace_back(reader.bytes());
-    EXPECT_EQ(pieces, byteReads(mixed));
+    EXPECT_EQ(pieces, expected);
 }
 
 } // namespace

@@ -13,10 +13,6 @@ protected:
     {
         return OrvCfgTestAccess::writeToOrvFile(str(key), str(value), String(propertiesPath().c_str()));
     }
-    int rewriteTrace(const std::string& key, const std::string& value)
-    {
-        return OrvCfgTestAccess::writeToTraceFile(str(key), str(value), String(tracePath().c_str()));
-    }
 };
 
 // The breadth of the line rules (repeated keys, carriage returns, keys in later pieces) is the
@@ -27,15 +23,13 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
     const struct {
         const char* name;
         std::string before; // after the header line, which is copied untested
-        std::string key;
-        const char* value;
-        int result;
         std::string after;
+        int result = ORVCFG_OK;
     } cases[] = {
-        {"LinesWithoutTheKey", "=k\nk\n k \n", "k", "2", ORVCFG_KEY_NOT_FOUND, "=k\nk\n k \n"},
-        {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k", "v", ORVCFG_OK, "k=v\n"},
-        {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k", "v", ORVCFG_OK, "k=v\n\n"},
-        {"ReplacedLineKeepsItsLineEnd", "k=1\r\nj=1\r\nk=1", "k", "2", ORVCFG_OK, "k=2\r\nj=1\r\nk=2\n"},
+        {"LinesWithoutTheKey", "=k\nk\n k \n", "=k\nk\n k \n", ORVCFG_KEY_NOT_FOUND},
+        {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k=v\n"},
+        {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k=v\n\n"},
+        {"ReplacedLineKeepsItsLineEnd", "k=1\r\nj=1\r\nk=1", "k=v\r\nj=1\r\nk=v\n"},
     };
     start(HEADER, std::nullopt);
     for (const auto& c : cases) {
@@ -46,32 +40,30 @@ TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
             continue;
         }
         orvtest::writeFile(propertiesPath(), "header\n" + c.before);
-        EXPECT_EQ(rewriteMain(c.key, c.value), c.result);
+        EXPECT_EQ(rewriteMain("k", "v"), c.result);
         EXPECT_EQ(mainFile(), "header\n" + c.after);
         EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
     }
 }
 
-struct TraceCase {
-    std::string name;
-    const char* key;
-    const char* value;
-    std::string after;
-    int result = ORVCFG_OK;
-    std::string before = TRACE;
-    const char* commonTracePath = "/var/log/";
-};
-
-std::vector<TraceCase> traceCases()
+TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 {
     const std::string noFileName = MARKER + levelLines("INFO");
     const std::string permissions = MARKER + "handlers.traceFile.dirPermission=0700\n"
                                              "  ;handlers.traceFile.dirPermission = 0700\n"
                                              "##handlers.traceFile.dirPermission=0700\n"
                                              "#handlers.traceFile.filePermission=0700\n";
+    struct TraceCase {
+        std::string name;
+        const char* key;
+        const char* value;
+        std::string after;
+        int result = ORVCFG_OK;
+        std::string before = TRACE;
+        const char* commonTracePath = "/var/log/";
+    };
     std::vector<TraceCase> cases = {
         {"LevelMid", "trace_level", "MID", traceWith(levelLines("DEBUG_MID"))},
-        {"LevelMin", "trace_level", "MIN", traceWith(levelLines("DEBUG_MIN"))},
         {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
         {"FileNum", "trace_file_num", "", withLine(TRACE, "maxFiles=3\n", "maxFiles=\n")},
         {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
@@ -93,17 +85,11 @@ std::vector<TraceCase> traceCases()
     };
     const char* const components[] = {"HW", "VPD", "FSS", "SWS", "PLG", "COM"};
     for (int i = 0; i < 6; ++i)
-        cases.push_back({std::string("Component") + components[i], "trace_comp", components[i],
-                         traceWith(levelLines("INFO", i))});
-    return cases;
-}
-
-TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
-{
-    for (const TraceCase& c : traceCases()) {
+        cases.push_back({components[i], "trace_comp", components[i], traceWith(levelLines("INFO", i))});
+    for (const TraceCase& c : cases) {
         SCOPED_TRACE(c.name);
         start(HEADER + "common_trace_path=" + c.commonTracePath + "\n", c.before);
-        EXPECT_EQ(rewriteTrace(c.key, c.value), c.result);
+        EXPECT_EQ(OrvCfgTestAccess::writeToTraceFile(str(c.key), str(c.value), String(tracePath().c_str())), c.result);
         EXPECT_EQ(traceFile(), c.after);
         EXPECT_FALSE(orvtest::fileExists(configDir() + "Trace.tmp"));
     }
@@ -111,7 +97,6 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
-    const std::string temp = configDir() + "Orv.tmp";
     enum Runner { HERE, UNPRIVILEGED, FILE_SIZE_LIMITED };
     const struct {
         const char* name;
@@ -136,16 +121,16 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
         start(HEADER + "k=1\n", std::nullopt);
         c.arrange();
         const auto rewrite = [this] { return rewriteMain("k", "2"); };
-        const int descriptors = openDescriptorCount();
+        const int handles = orvtest::openHandleCount();
         EXPECT_EQ(c.runner == HERE           ? rewrite()
                   : c.runner == UNPRIVILEGED ? orvtest::runUnprivileged(rewrite)
                                              : orvtest::runWithFileSizeLimit(8, rewrite),
                   c.result);
-        EXPECT_EQ(openDescriptorCount(), descriptors);
+        EXPECT_EQ(orvtest::openHandleCount(), handles);
         orvtest::setMode(configDir(), 0777);
         orvtest::setMode(propertiesPath(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");
-        EXPECT_FALSE(orvtest::fileExists(temp));
+        EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
     }
 }
 
