@@ -66,8 +66,7 @@ TEST_F(ConfigAccess, PropertiesFileAccessShellFoldersAndAConfigurationOutsidePro
     EXPECT_EQ(mainFile(), HEADER);
     for (int folder : {36, 37, 38}) {
         char path[ORV_PATH_BUFFER_SIZE] = "";
-        const int result = getSpecialFolderPath(folder, path);
-        EXPECT_EQ(result, orvtest::isWindows() ? 0 : static_cast<int>(0x80004001u)) << folder;
+        EXPECT_EQ(getSpecialFolderPath(folder, path), orvtest::isWindows() ? 0 : static_cast<int>(0x80004001u)) << folder;
         EXPECT_TRUE(!orvtest::isWindows() || path[1] == ':') << folder << ": " << path;
     }
     orvtest::writeFile(configDir() + "Orv.tmp", "left over");
@@ -79,10 +78,7 @@ TEST_F(ConfigAccess, PropertiesFileAccessShellFoldersAndAConfigurationOutsidePro
 const char* g_ProgramFiles = nullptr;
 int namedProgramFiles(int folder, char* path)
 {
-    if (folder != 38 || g_ProgramFiles == nullptr)
-        return static_cast<int>(0x80004001u);
-    std::strcpy(path, g_ProgramFiles);
-    return 0;
+    return folder != 38 || g_ProgramFiles == nullptr ? static_cast<int>(0x80004001u) : (std::strcpy(path, g_ProgramFiles), 0);
 }
 
 TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
@@ -94,13 +90,7 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
     orvtest::makeDirs(store);
     std::strcpy(s_PropertiesTmpPath, (dir + "Orv.tmp").c_str());
     const std::string programFiles = orvtest::rooted("Program Files"), programs = orvtest::rooted("Programs");
-    const struct {
-        const char* name;
-        const char* programFiles;
-        bool inStore;
-        bool hasProfile;
-        int expected;
-    } cases[] = {
+    const struct { const char* name; const char* programFiles; bool inStore, hasProfile; int expected; } cases[] = {
         {"Redirected", programFiles.c_str(), true, true, 1},
         {"NothingInTheStore", programFiles.c_str(), false, true, 0},
         {"OutsideProgramFiles", programs.c_str(), true, true, 0},

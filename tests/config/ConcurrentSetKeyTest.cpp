@@ -58,12 +58,7 @@ int writerProcess(const std::string& argument)
 [[maybe_unused]] const bool s_WriterRole = orvtest::registerChildRole("concurrent-writer", &writerProcess);
 
 class ConcurrentSetKey : public ConfigTest {
-protected:
-    void TearDown() override
-    {
-        setConfigLockWait(CONFIG_LOCK_WAIT);
-        ConfigTest::TearDown();
-    }
+    void TearDown() override { setConfigLockWait(CONFIG_LOCK_WAIT); ConfigTest::TearDown(); }
 };
 
 TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
@@ -90,12 +85,7 @@ TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
 // (a leftover temporary file shows whether the access check's probe ran).
 TEST_F(ConcurrentSetKey, LockHeldElsewhereIsWaitedForWithinTheBound)
 {
-    const struct {
-        const char* key;
-        const char* value;
-        bool clearPath;
-        int result;
-    } cases[] = {
+    const struct { const char* key, *value; bool clearPath; int result; } cases[] = {
         {"custom.key", "a%b", false, ORVCFG_VALUE_REJECTED},
         {"custom.key", "new", true, ORVCFG_NO_CONFIG_PATH},
         {"version", "2.0", false, ORVCFG_ACCESS_DENIED}, // before the read-only rule

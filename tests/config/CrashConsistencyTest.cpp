@@ -69,13 +69,7 @@ int changeKilledAt(const std::string& argument)
 [[maybe_unused]] const bool s_ChangeRole = orvtest::registerChildRole("killed-change", &changeKilledAt);
 
 class CrashConsistency : public ConfigTest {
-protected:
-    void TearDown() override
-    {
-        orv::os::setFaultHook(nullptr);
-        setConfigLockWait(CONFIG_LOCK_WAIT);
-        ConfigTest::TearDown();
-    }
+    void TearDown() override { orv::os::setFaultHook(nullptr); setConfigLockWait(CONFIG_LOCK_WAIT); ConfigTest::TearDown(); }
 };
 
 TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)

@@ -6,9 +6,23 @@ namespace {
 
 using Lifecycle = ConfigTest;
 
-TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
+// Without Orv.properties there is an instance all the same; a second initialize keeps it and
+// reads no file. Without an instance the calls answer fixed results and the directories stay.
+TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndCleanupEndsIt)
 {
-    initializeWith(HEADER + "k=stored\n");
+    OrvCfg::initialize("first");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
+    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
+    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
+    orvtest::writeFile(propertiesPath(), HEADER + "k=stored\n");
+    orvtest::TempDir other;
+    pointLocalDirAt(other.path().c_str());
+    OrvCfg::initialize("second");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
+    EXPECT_EQ(stored("k"), "");
+    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
+
     const std::string installDir = bytesOf(OrvCfg::getInstallationDir());
     OrvCfg::cleanup();
     OrvCfg::cleanup();
@@ -17,29 +31,9 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     String checked("new");
     EXPECT_EQ(OrvCfg::checkKey(String("k"), checked), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
-    EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");
     EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), installDir);
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-}
-
-// The file is read once, at the first initialize; a second one keeps the instance.
-TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndTheFileIsReadOnce)
-{
-    OrvCfg::initialize("first"); // no Orv.properties: an instance all the same
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
-    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-
-    orvtest::writeFile(propertiesPath(), HEADER + "k=new\n");
-    orvtest::TempDir other;
-    pointLocalDirAt(other.path().c_str());
-    OrvCfg::initialize("second");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(stored("k"), "");
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
 }
 
 // ORV_LOCALDIR, even empty, is taken as it stands and read at construction only; without it
@@ -49,10 +43,7 @@ TEST_F(Lifecycle, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
     orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
     const std::string install = std::filesystem::u8path(orvtest::programPath()).parent_path().parent_path().u8string();
     const std::string config = orvtest::SEP + "config" + orvtest::SEP;
-    const struct {
-        std::optional<std::string> localDir;
-        std::string configDir;
-    } cases[] = {
+    const struct { std::optional<std::string> localDir; std::string configDir; } cases[] = {
         {m_Tmp.path(), m_Tmp.path() + config},
         // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
         {"", orvtest::isWindows() ? install + config : config},
@@ -108,10 +99,7 @@ TEST_F(Lifecycle, InstallationType)
     OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
     const std::string typeFile = m_Tmp.file("install/orv_install.properties");
     EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
-    const struct {
-        std::string bytes;
-        int expected;
-    } cases[] = {
+    const struct { std::string bytes; int expected; } cases[] = {
         {"ORV_InstallType=global", ORV_INSTALL_GLOBAL}, // no header, no line feed
         {"ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
         {"ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},

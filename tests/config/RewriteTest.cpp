@@ -20,12 +20,8 @@ protected:
 TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
 {
     const std::string a256(256, 'a');
-    const struct {
-        const char* name;
-        std::string before; // after the header line, which is copied untested
-        std::string after;
-        int result = ORVCFG_OK;
-    } cases[] = {
+    // `before` and `after` follow the header line, which is copied untested.
+    const struct { const char* name; std::string before, after; int result = ORVCFG_OK; } cases[] = {
         {"LinesWithoutTheKey", "=k\nk\n k \n", "=k\nk\n k \n", ORVCFG_KEY_NOT_FOUND},
         {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k=v\n"},
         {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k=v\n\n"},
@@ -53,27 +49,15 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
                                              "  ;handlers.traceFile.dirPermission = 0700\n"
                                              "##handlers.traceFile.dirPermission=0700\n"
                                              "#handlers.traceFile.filePermission=0700\n";
-    struct TraceCase {
-        std::string name;
-        const char* key;
-        const char* value;
-        std::string after;
-        int result = ORVCFG_OK;
-        std::string before = TRACE;
-        const char* commonTracePath = "/var/log/";
-    };
+    struct TraceCase { std::string name; const char* key, *value; std::string after; int result = ORVCFG_OK;
+                       std::string before = TRACE; const char* commonTracePath = "/var/log/"; };
     std::vector<TraceCase> cases = {
-        {"LevelMid", "trace_level", "MID", traceWith(levelLines("DEBUG_MID"))},
         {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
-        {"FileNum", "trace_file_num", "", withLine(TRACE, "maxFiles=3\n", "maxFiles=\n")},
         {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
-        {"CommentedByOneCharacterBecomesActive", "handlers.traceFile.filePermission", "0755",
-         withLine(TRACE, "#handlers.traceFile.filePermission=0700\n", "handlers.traceFile.filePermission=0755\n")},
         {"PermissionActiveAndIndented", "handlers.traceFile.dirPermission", "0755",
          MARKER + "handlers.traceFile.dirPermission=0755\nhandlers.traceFile.dirPermission=0755\n"
                   "##handlers.traceFile.dirPermission=0700\n#handlers.traceFile.filePermission=0700\n",
          ORVCFG_OK, permissions},
-        {"TraceKeysAreNotUserKeys", "handlers.traceFile.maxFiles", "7", TRACE},
         {"FileNameGetsForwardSlashes", "trace_file", "trace_hw.log",
          withLine(TRACE, "/var/log/orv/trace.log", "C:/logs/scan/trace_hw.log"), ORVCFG_OK, TRACE, "C:\\logs\\scan"},
         {"FileNameGetsSlashAfterTrailingSlash", "trace_file", "trace.log",
@@ -98,15 +82,9 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
     enum Runner { HERE, UNPRIVILEGED, FILE_SIZE_LIMITED };
-    const struct {
-        const char* name;
-        std::function<void()> arrange;
-        Runner runner;
-        int result;
-    } cases[] = {
-        {"TemporaryFileCannotBeOpened",
-         [&] { std::strcpy(s_PropertiesTmpPath, (m_Tmp.path() + "/missing/Orv.tmp").c_str()); }, HERE,
-         ORVCFG_OPEN_FAILED},
+    const struct { const char* name; std::function<void()> arrange; Runner runner; int result; } cases[] = {
+        {"TemporaryFileCannotBeOpened", [&] { std::strcpy(s_PropertiesTmpPath, m_Tmp.file("missing/Orv.tmp").c_str()); },
+         HERE, ORVCFG_OPEN_FAILED},
         {"PropertyFileDenied", [&] { orvtest::setMode(propertiesPath(), 0); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileDenied", [&] { orvtest::setMode(configDir(), 0555); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileCannotBeWrittenOut", [] {}, FILE_SIZE_LIMITED, ORVCFG_WRITE_FAILED},

@@ -17,14 +17,9 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     // 259-byte read up to a name of 216 bytes.
     const std::string LONGEST_NAME = "trace" + std::string(207, 'a') + ".log";
     const std::string scan = orvtest::native("C:/logs/scan");
-    const struct {
-        const char* key;
-        std::string value;
-        int result;
-        std::string stored = REFUSED; // also what the caller's string holds afterwards
-        std::string trace = TRACE;
-        std::string main = ""; // when not just the key's line changes
-    } cases[] = {
+    // `stored` is also what the caller's string holds afterwards; `main` is given when more
+    // than the key's line changes.
+    const struct { const char* key; std::string value; int result; std::string stored = REFUSED, trace = TRACE, main = ""; } cases[] = {
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
         {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, orvtest::native("a/b/c")},
@@ -33,8 +28,7 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"common_trace_path", "C:\\logs\\scan", ORVCFG_OK, scan,
          withLine(TRACE, "/var/log/orv/trace.log\n", "C:/logs/scan/trace.log\n"),
          withValue(withValue(MAIN, "trace_file_path", scan), "common_trace_path", scan)},
-        {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
-        {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
+        {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED}, {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace" + std::string(208, 'a') + ".log", ORVCFG_VALUE_REJECTED},
         // custom.key=VALUE and a line end of two bytes fill one read at 246 bytes of value;
         // one more byte would start a line of the value's choosing, such as a version line.
@@ -43,8 +37,7 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"hwscanner.config_file", "/" + std::string(236, 'a') + "version=6.6.6", ORVCFG_VALUE_REJECTED},
         {"trace_file_size", std::string(227, '1'), ORVCFG_VALUE_REJECTED}, // maxFileSize line
         {"common_trace_path", "/" + std::string(220, 'a'), ORVCFG_VALUE_REJECTED}, // file name line
-        {"trace_file_num", "1a", ORVCFG_VALUE_REJECTED},
-        {"hwscanner.timeout", " 12", ORVCFG_VALUE_REJECTED},
+        {"trace_file_num", "1a", ORVCFG_VALUE_REJECTED}, {"hwscanner.timeout", " 12", ORVCFG_VALUE_REJECTED},
         {"fscanner.provider", "provider_other", ORVCFG_VALUE_REJECTED},
         {"trace_file_path", "/tmp", ORVCFG_KEY_READ_ONLY},
         {"custom.key", "x\rversion=9", ORVCFG_VALUE_REJECTED}, // a line of its own
@@ -76,19 +69,14 @@ TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
     const std::string noPathLine = HEADER + "trace_file=trace.log\ncommon_trace_path=/old\n";
     const std::string noCommonPath = withValue(MAIN, "common_trace_path", "");
     const std::string logs = orvtest::native("/logs");
-    const struct {
-        std::string main;
-        std::optional<std::string> trace;
-        const char* key;
-        const char* value;
-        int result;
-        std::string mainAfter;
-    } cases[] = {
+    const struct { std::string main; std::optional<std::string> trace; const char* key, *value; int result; std::string mainAfter; } cases[] = {
         {MAIN, std::nullopt, "trace_level", "MAX", ORVCFG_OPEN_FAILED, MAIN},
         {MAIN, "ORV_TRACE_PROPERTIES_FILE\n", "trace_comp", "HW", ORVCFG_BAD_TRACE_FILE, MAIN},
         {noCommonPath, TRACE, "trace_file", "trace.log", ORVCFG_BAD_PROPERTIES_FILE, noCommonPath},
         // Without a trace_file_path line the trace file is not reached.
         {noPathLine, TRACE, "common_trace_path", "/logs", ORVCFG_KEY_NOT_FOUND, withValue(noPathLine, "common_trace_path", logs)},
+        // Keys of the trace library itself go to the main file like any other key.
+        {MAIN, TRACE, "handlers.traceFile.filePermission", "0755", ORVCFG_KEY_NOT_FOUND, MAIN},
         {MAIN, std::nullopt, "common_trace_path", "/logs", ORVCFG_OPEN_FAILED,
          withValue(withValue(MAIN, "trace_file_path", logs), "common_trace_path", logs)},
     };
@@ -130,11 +118,7 @@ TEST_F(SetKey, ProviderChangeShutsTheScannerDownBeforeTheRewrite)
         return HEADER + "fscanner.home=" + home + "\n" +
                (provider ? std::string("fscanner.provider=") + provider : "fscanner.provider.x=1") + "\n";
     };
-    const struct {
-        const char* from;
-        const char* to;
-        bool shutdown;
-    } cases[] = {
+    const struct { const char* from, *to; bool shutdown; } cases[] = {
         {"provider_cache", "provider_standard", true},   {"provider_remote_cache", "provider_remote_cache2", true},
         {"provider_cache", "provider_remote_cache", false}, {"provider_cache", "provider_cache", false},
         {nullptr, "provider_standard", false},
@@ -167,11 +151,8 @@ TEST_F(SetKey, SingleUserModeCreatesTraceDirectoriesAndOpensTraceFilePermissions
     const mode_t old = ::umask(077);
     EXPECT_EQ(set("common_trace_path", target), ORVCFG_OK);
     ::umask(old);
-    if (orvtest::haveModeBits()) {
-        EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
-        EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
-        EXPECT_EQ(modeOf(target), 0755u);
-    }
+    const std::vector<unsigned int> modes{modeOf(m_Tmp.file("logs")), modeOf(m_Tmp.file("logs/scan")), modeOf(target)};
+    EXPECT_EQ(modes, orvtest::haveModeBits() ? std::vector<unsigned int>({0700, 0755, 0755}) : modes);
     std::string expected = withLine(trace, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n");
     for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
         expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");
