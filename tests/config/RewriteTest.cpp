@@ -52,6 +52,7 @@ TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
     struct TraceCase { std::string name; const char* key, *value; std::string after; int result = ORVCFG_OK;
                        std::string before = TRACE; const char* commonTracePath = "/var/log/"; };
     std::vector<TraceCase> cases = {
+        {"LevelMin", "trace_level", "MIN", traceWith(levelLines("DEBUG_MIN"))},
         {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
         {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
         {"PermissionActiveAndIndented", "handlers.traceFile.dirPermission", "0755",
