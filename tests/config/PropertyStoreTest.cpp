@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 #include "PropertyLineReader.h"
 
+#include <iostream>
 #include <random>
 #include <utility>
 #include <vector>
@@ -20,29 +21,38 @@ Entries storedProperties()
     return out;
 }
 
-// The breadth of the line rules (repeated keys, trimming, header forms) is the loader
-// fuzzer's; these rows pin the 259-byte split and the header result.
-TEST_F(PropertyStore, LineRules)
+// What the loader makes of a file, and what a change of k makes of it: the first 259 bytes of
+// a line are one piece, the rest a line of its own; a line without the key is copied byte for
+// byte, a replaced line keeps its line end. The breadth of these rules (repeated keys,
+// trimming, header forms, carriage returns) is the fuzzers'.
+TEST_F(PropertyStore, LoadedAndRewrittenLines)
 {
     const std::string v256(256, 'v'), v257(257, 'v');
-    const struct {
-        const char* name;
-        std::string bytes;
-        Entries expected; // in key order
-        int expectedError = ORVCFG_OK;
-    } cases[] = {
-        {"LineOf259BytesIsOneLine", HEADER + "k=" + v256 + "\nq=w\n", {{"k", v256}, {"q", "w"}}},
-        {"LongLineRestIsALineOfItsOwn", HEADER + "k=" + v257 + "q=w\n", {{"k", v257}, {"q", "w"}}},
+    const struct { const char* name; std::string bytes; Entries expected; std::string after; int result = ORVCFG_OK; } cases[] = {
+        {"LineOf259BytesIsOneLine", HEADER + "k=" + v256 + "\nq=w\n", {{"k", v256}, {"q", "w"}}, HEADER + "k=v\nq=w\n"},
+        {"LongLineRestIsALineOfItsOwn", HEADER + "k=" + v257 + "q=w\n", {{"k", v257}, {"q", "w"}}, HEADER + "k=v\nq=w\n"},
+        {"LineOf260BytesIsTwoPieces", HEADER + "k=" + v257 + "\n", {{"k", v257}}, HEADER + "k=v\n\n"},
+        {"LinesWithoutTheKey", HEADER + "=k\nk\n k \n", {}, HEADER + "=k\nk\n k \n", ORVCFG_KEY_NOT_FOUND},
+        {"ReplacedLineKeepsItsLineEnd", HEADER + "k=1\r\nj=1\r\nk=1", {{"j", "1"}, {"k", "1"}}, HEADER + "k=v\r\nj=1\r\nk=v\n"},
         // Only the first 259 bytes are the header; the rest of that line is read as a line.
-        {"OverlongHeaderLine", "ORV_PROPERTIES_FILE" + std::string(240, '#') + "k=v\n", {{"k", "v"}}},
-        {"EmptyFile", "", {}, ORVCFG_BAD_PROPERTIES_FILE},
+        {"OverlongHeaderLine", "ORV_PROPERTIES_FILE" + std::string(240, '#') + "k=v\n", {{"k", "v"}}, ""},
+        {"EmptyFile", "", {}, "", ORVCFG_BAD_PROPERTIES_FILE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (orvtest::isWindows() && c.bytes.find('\r') != std::string::npos) {
+            std::cout << "[   NOTE   ] " << c.name << ": Windows reads and writes property files as text, "
+                      << "every line ending in CR LF on disk; row not tried\n";
+            continue;
+        }
         initializeWith(c.bytes);
-        EXPECT_EQ(OrvCfg::getError(), c.expectedError);
-        orvtest::writeFile(propertiesPath(), HEADER + "k=later\n"); // the file is read once
+        EXPECT_EQ(OrvCfg::getError(), c.after.empty() ? c.result : ORVCFG_OK);
         EXPECT_EQ(storedProperties(), c.expected);
+        if (!c.after.empty()) {
+            EXPECT_EQ(set("k", "v"), c.result);
+            EXPECT_EQ(mainFile(), c.after);
+            EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
+        }
     }
 }
 

@@ -15,33 +15,6 @@ protected:
     }
 };
 
-// The breadth of the line rules (repeated keys, carriage returns, keys in later pieces) is the
-// rewrite fuzzer's; these rows pin the result codes and the 259/260-byte split.
-TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
-{
-    const std::string a256(256, 'a');
-    // `before` and `after` follow the header line, which is copied untested.
-    const struct { const char* name; std::string before, after; int result = ORVCFG_OK; } cases[] = {
-        {"LinesWithoutTheKey", "=k\nk\n k \n", "=k\nk\n k \n", ORVCFG_KEY_NOT_FOUND},
-        {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k=v\n"},
-        {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k=v\n\n"},
-        {"ReplacedLineKeepsItsLineEnd", "k=1\r\nj=1\r\nk=1", "k=v\r\nj=1\r\nk=v\n"},
-    };
-    start(HEADER, std::nullopt);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (orvtest::isWindows() && c.before.find('\r') != std::string::npos) {
-            std::cout << "[   NOTE   ] " << c.name << ": Windows reads and writes property files as text, "
-                      << "every line ending in CR LF on disk; row not tried\n";
-            continue;
-        }
-        orvtest::writeFile(propertiesPath(), "header\n" + c.before);
-        EXPECT_EQ(rewriteMain("k", "v"), c.result);
-        EXPECT_EQ(mainFile(), "header\n" + c.after);
-        EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
-    }
-}
-
 TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
 {
     const std::string noFileName = MARKER + levelLines("INFO");

@@ -1,5 +1,7 @@
 #include "ConfigFixture.h"
 
+#include <tuple>
+
 #include <unistd.h>
 
 namespace {
@@ -46,19 +48,16 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         SCOPED_TRACE(c.key + (" = " + c.value));
         start(MAIN, TRACE);
         const bool refused = c.stored == REFUSED;
-        const std::string before = stored(c.key);
+        const std::string before = stored(c.key), handedBack = refused ? c.value : c.stored;
         String checked = str(c.value);
         EXPECT_EQ(OrvCfg::checkKey(str(c.key), checked), c.result);
-        EXPECT_EQ(bytesOf(checked), refused ? c.value : c.stored);
-        EXPECT_EQ(std::make_pair(stored(c.key), mainFile()), std::make_pair(before, MAIN));
+        EXPECT_EQ(std::make_tuple(bytesOf(checked), stored(c.key), mainFile()), std::make_tuple(handedBack, before, MAIN));
         std::string callerValue;
         const int handles = orvtest::openHandleCount();
         EXPECT_EQ(set(c.key, c.value, &callerValue), c.result);
-        EXPECT_EQ(orvtest::openHandleCount(), handles);
-        EXPECT_EQ(callerValue, refused ? c.value : c.stored);
-        EXPECT_EQ(stored(c.key), refused ? before : c.stored);
-        EXPECT_EQ(mainFile(), refused ? MAIN : !c.main.empty() ? c.main : withValue(MAIN, c.key, c.stored));
-        EXPECT_EQ(traceFile(), c.trace);
+        EXPECT_EQ(std::make_tuple(orvtest::openHandleCount(), callerValue, stored(c.key), files()),
+                  std::make_tuple(handles, handedBack, refused ? before : c.stored,
+                                  std::make_pair(refused ? MAIN : !c.main.empty() ? c.main : withValue(MAIN, c.key, c.stored), c.trace)));
     }
 }
 
@@ -86,9 +85,8 @@ TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
         start(c.main, c.trace);
         const int handles = orvtest::openHandleCount();
         EXPECT_EQ(set(c.key, c.value), c.result);
-        EXPECT_EQ(orvtest::openHandleCount(), handles);
-        EXPECT_EQ(stored(c.key), orvtest::native(c.value));
-        EXPECT_EQ(files(), std::make_pair(c.mainAfter, c.trace.value_or("")));
+        EXPECT_EQ(std::make_tuple(orvtest::openHandleCount(), stored(c.key), files()),
+                  std::make_tuple(handles, orvtest::native(c.value), std::make_pair(c.mainAfter, c.trace.value_or(""))));
     }
 }
 
@@ -131,9 +129,9 @@ TEST_F(SetKey, ProviderChangeShutsTheScannerDownBeforeTheRewrite)
         EXPECT_EQ(OrvCfg::checkKey(String("fscanner.provider"), checked), ORVCFG_OK);
         EXPECT_EQ(orvtest::readFile(log), "") << "a check runs no side effect";
         EXPECT_EQ(set("fscanner.provider", c.to), ORVCFG_OK);
-        EXPECT_EQ(mainFile(), mainWith(c.from ? c.to : nullptr));
-        EXPECT_EQ(stored("fscanner.provider"), c.from ? c.to : "");
-        EXPECT_EQ(orvtest::readFile(log), c.shutdown ? std::string("1|-shutdown|fscanner.provider=") + c.from + "\n" : "");
+        EXPECT_EQ(std::make_tuple(mainFile(), stored("fscanner.provider"), orvtest::readFile(log)),
+                  std::make_tuple(mainWith(c.from ? c.to : nullptr), c.from ? c.to : "",
+                                  c.shutdown ? std::string("1|-shutdown|fscanner.provider=") + c.from + "\n" : ""));
     }
 }
 
@@ -184,9 +182,8 @@ TEST_F(SetKey, CacheHomeIsOnlyAnExistingWritableDirectoryStoredAsGiven)
     const std::string dir = m_Tmp.file("cache home\\x"); // no short form here, separators as given
     orvtest::makeDirs(dir);
     EXPECT_EQ(set("fscanner.provider_remote_cache.home", dir), ORVCFG_OK);
-    EXPECT_EQ(stored("fscanner.provider_remote_cache.home"), dir);
-    EXPECT_FALSE(orvtest::fileExists(dir + "/tempwriteorvfiletest999"));
-    EXPECT_EQ(mainFile(), withValue(main, "fscanner.provider_remote_cache.home", dir));
+    EXPECT_EQ(std::make_tuple(stored("fscanner.provider_remote_cache.home"), mainFile(), orvtest::fileExists(dir + "/tempwriteorvfiletest999")),
+              std::make_tuple(dir, withValue(main, "fscanner.provider_remote_cache.home", dir), false));
 }
 
 } // namespace
