@@ -101,7 +101,7 @@ TEST_F(Lifecycle, InstallationType)
     EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
     const struct { std::string bytes; int expected; } cases[] = {
         {"ORV_InstallType=global", ORV_INSTALL_GLOBAL}, // no header, no line feed
-        {"ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
+        {"ORV_InstallType=local\nORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
         {"ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
         {std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL}, // the piece after 259 bytes
     };
