@@ -122,11 +122,7 @@ protected:
     std::string traceFile() const { return orvtest::readFile(tracePath()); }
     std::pair<std::string, std::string> files() const { return {mainFile(), traceFile()}; }
 
-    void pointLocalDirAt(const char* value)
-    {
-        m_LocalDir.reset();
-        m_LocalDir.emplace("ORV_LOCALDIR", value);
-    }
+    void pointLocalDirAt(const char* value) { m_LocalDir.reset(); m_LocalDir.emplace("ORV_LOCALDIR", value); }
 
     // Writes the files with exactly these bytes (the trace file only when given) and starts
     // a fresh service on them.
