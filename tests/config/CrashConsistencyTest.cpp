@@ -100,6 +100,9 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
             const std::pair<std::string, std::string> expected = filesAfter(c, movesDone);
             filesLost += (mainFile() != expected.first ? 1 : 0) + (traceFile() != expected.second ? 1 : 0);
             EXPECT_EQ(files(), expected);
+            // A moved file is readable by every scanner at once, not only after the change ends.
+            const std::pair<unsigned int, unsigned int> modes(modeOf(propertiesPath()), modeOf(tracePath()));
+            EXPECT_EQ(modes, orvtest::haveModeBits() ? std::make_pair(0644u, 0644u) : modes);
 
             // The next scanner loads the file whole, and its change is not held up by the dead
             // process's lock nor confused by the temporary files it left.
