@@ -36,30 +36,19 @@ TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndCleanupEndsIt)
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
 }
 
-// ORV_LOCALDIR, even empty, is taken as it stands and read at construction only; without it
-// the configuration lies below the parent of the program's directory, whatever its name.
-TEST_F(Lifecycle, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
+// ORV_LOCALDIR, even empty, is taken as it stands, and read at construction only. (Where
+// it points and the installation's own configuration are the tool's directory table.)
+TEST_F(Lifecycle, EmptyLocalDirIsTakenAsItStandsAndReadOnce)
 {
-    orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
     const std::string install = std::filesystem::u8path(orvtest::programPath()).parent_path().parent_path().u8string();
-    const std::string config = orvtest::SEP + "config" + orvtest::SEP;
-    const struct { std::optional<std::string> localDir; std::string configDir; } cases[] = {
-        {m_Tmp.path(), m_Tmp.path() + config},
-        // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
-        {"", orvtest::isWindows() ? install + config : config},
-        {std::nullopt, install + config},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.configDir);
-        pointLocalDirAt(c.localDir ? c.localDir->c_str() : nullptr);
-        OrvCfg::initialize("ignored-name");
-        EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
-        EXPECT_STREQ(s_PropertiesPath, (c.configDir + "Orv.properties").c_str());
-        EXPECT_EQ(stored("k"), c.configDir.find(m_Tmp.path()) == 0 ? "v" : "");
-        pointLocalDirAt("/elsewhere");
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
-        OrvCfg::cleanup();
-    }
+    // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
+    const std::string expected = (orvtest::isWindows() ? install : "") + orvtest::SEP + "config" + orvtest::SEP;
+    pointLocalDirAt("");
+    OrvCfg::initialize("ignored-name");
+    pointLocalDirAt("/elsewhere");
+    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), expected);
+    EXPECT_STREQ(s_PropertiesPath, (expected + "Orv.properties").c_str());
 }
 
 // A configuration directory of 240 bytes gives a 259-byte OrvTrace.properties path, the
