@@ -21,8 +21,6 @@ class OrvCfgTestAccess {
 public:
     template <typename... Args>
     static int writeToOrvFile(Args&&... args) { return OrvCfg::m_Instance->writeToOrvFile(std::forward<Args>(args)...); }
-    template <typename... Args>
-    static int writeToTraceFile(Args&&... args) { return OrvCfg::m_Instance->writeToTraceFile(std::forward<Args>(args)...); }
 
     static String installDir() { return OrvCfg::m_OrvInstallDir; }
     static void setInstallDir(const String& dir) { OrvCfg::m_OrvInstallDir = dir; }

@@ -19,10 +19,28 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     // 259-byte read up to a name of 216 bytes.
     const std::string LONGEST_NAME = "trace" + std::string(207, 'a') + ".log";
     const std::string scan = orvtest::native("C:/logs/scan");
+    const std::string v2 = "#ORV_TRACE_PROPERTIES_FILE v2\n", noFileName = MARKER + levelLines("INFO");
     // `stored` is also what the caller's string holds afterwards; `main` is given when more
-    // than the key's line changes.
-    const struct { const char* key; std::string value; int result; std::string stored = REFUSED, trace = TRACE, main = ""; } cases[] = {
+    // than the key's line changes; the files start as `mainBefore` and `traceBefore`.
+    const struct { const char* key; std::string value; int result; std::string stored = REFUSED, trace = TRACE, main = "",
+                   mainBefore = MAIN, traceBefore = TRACE; } cases[] = {
+        {"trace_level", "MIN", ORVCFG_OK, "MIN", traceWith(levelLines("DEBUG_MIN"))},
+        {"trace_comp", "All", ORVCFG_OK, "All", traceWith(levelLines("DEBUG_MAX"))},
+        {"trace_comp", "HW", ORVCFG_OK, "HW", traceWith(levelLines("INFO", 0))},
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
+        {"trace_comp", "FSS", ORVCFG_OK, "FSS", traceWith(levelLines("INFO", 2))},
+        {"trace_comp", "SWS", ORVCFG_OK, "SWS", traceWith(levelLines("INFO", 3))},
+        {"trace_comp", "PLG", ORVCFG_OK, "PLG", traceWith(levelLines("INFO", 4))},
+        {"trace_comp", "COM", ORVCFG_OK, "COM", traceWith(levelLines("INFO", 5))},
+        {"trace_comp", "HW", ORVCFG_OK, "HW", v2 + levelLines("INFO", 0), "", MAIN, v2 + levelLines("INFO")},
+        {"trace_file_size", "2048", ORVCFG_OK, "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
+        // The file name follows common_trace_path with forward slashes and one more slash, even
+        // after a trailing one; without a file name line it needs no path.
+        {"trace_file", "trace_hw.log", ORVCFG_OK, "trace_hw.log", withLine(TRACE, "/var/log/orv/trace.log", "C:/logs/scan/trace_hw.log"),
+         "", withValue(MAIN, "common_trace_path", "C:\\logs\\scan")},
+        {"trace_file", "trace.log", ORVCFG_OK, "trace.log", withLine(TRACE, "=/var/log/orv/trace.log\n", "=/var/log//trace.log\n"),
+         "", withValue(MAIN, "common_trace_path", "/var/log/")},
+        {"trace_file", "trace.log", ORVCFG_OK, "trace.log", noFileName, "", withValue(MAIN, "common_trace_path", ""), noFileName},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
         {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, orvtest::native("a/b/c")},
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
@@ -46,18 +64,21 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" = " + c.value));
-        start(MAIN, TRACE);
+        start(c.mainBefore, c.traceBefore);
         const bool refused = c.stored == REFUSED;
         const std::string before = stored(c.key), handedBack = refused ? c.value : c.stored;
         String checked = str(c.value);
         EXPECT_EQ(OrvCfg::checkKey(str(c.key), checked), c.result);
-        EXPECT_EQ(std::make_tuple(bytesOf(checked), stored(c.key), mainFile()), std::make_tuple(handedBack, before, MAIN));
+        EXPECT_EQ(std::make_tuple(bytesOf(checked), stored(c.key), mainFile()), std::make_tuple(handedBack, before, c.mainBefore));
         std::string callerValue;
         const int handles = orvtest::openHandleCount();
         EXPECT_EQ(set(c.key, c.value, &callerValue), c.result);
         EXPECT_EQ(std::make_tuple(orvtest::openHandleCount(), callerValue, stored(c.key), files()),
                   std::make_tuple(handles, handedBack, refused ? before : c.stored,
-                                  std::make_pair(refused ? MAIN : !c.main.empty() ? c.main : withValue(MAIN, c.key, c.stored), c.trace)));
+                                  std::make_pair(refused      ? c.mainBefore
+                                                 : !c.main.empty() ? c.main
+                                                                   : withValue(c.mainBefore, c.key, c.stored),
+                                                 c.trace)));
     }
 }
 
@@ -71,6 +92,7 @@ TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
     const struct { std::string main; std::optional<std::string> trace; const char* key, *value; int result; std::string mainAfter; } cases[] = {
         {MAIN, std::nullopt, "trace_level", "MAX", ORVCFG_OPEN_FAILED, MAIN},
         {MAIN, "ORV_TRACE_PROPERTIES_FILE\n", "trace_comp", "HW", ORVCFG_BAD_TRACE_FILE, MAIN},
+        {MAIN, "", "trace_level", "MAX", ORVCFG_BAD_TRACE_FILE, MAIN},
         {noCommonPath, TRACE, "trace_file", "trace.log", ORVCFG_BAD_PROPERTIES_FILE, noCommonPath},
         // Without a trace_file_path line the trace file is not reached.
         {noPathLine, TRACE, "common_trace_path", "/logs", ORVCFG_KEY_NOT_FOUND, withValue(noPathLine, "common_trace_path", logs)},
@@ -138,7 +160,12 @@ TEST_F(SetKey, ProviderChangeShutsTheScannerDownBeforeTheRewrite)
 TEST_F(SetKey, SingleUserModeCreatesTraceDirectoriesAndOpensTraceFilePermissions)
 {
     orvtest::writeFile(configDir() + "SingleUserMode", "");
-    const std::string trace = withLine(TRACE, "# handlers", "#handlers"); // commented by one character
+    // A permission line is matched also when indented or commented out by one character,
+    // and then made active; one commented out by two characters is copied.
+    const std::string permissions = "#handlers.traceFile.filePermission=0700\n# handlers.traceFile.dirPermission=0700\n";
+    const std::string trace = withLine(TRACE, permissions, "handlers.traceFile.dirPermission=0700\n"
+                                       "  ;handlers.traceFile.dirPermission = 0700\n##handlers.traceFile.dirPermission=0700\n"
+                                       "#handlers.traceFile.filePermission=0700\n");
     start(MAIN, trace);
     const std::string target = m_Tmp.file("logs/scan/trace");
     orvtest::makeDirs(m_Tmp.file("logs"));
@@ -151,10 +178,9 @@ TEST_F(SetKey, SingleUserModeCreatesTraceDirectoriesAndOpensTraceFilePermissions
     ::umask(old);
     const std::vector<unsigned int> modes{modeOf(m_Tmp.file("logs")), modeOf(m_Tmp.file("logs/scan")), modeOf(target)};
     EXPECT_EQ(modes, orvtest::haveModeBits() ? std::vector<unsigned int>({0700, 0755, 0755}) : modes);
-    std::string expected = withLine(trace, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n");
-    for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
-        expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");
-    EXPECT_EQ(traceFile(), expected);
+    EXPECT_EQ(traceFile(), withLine(withLine(TRACE, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n"),
+                                    permissions, "handlers.traceFile.dirPermission=0755\nhandlers.traceFile.dirPermission=0755\n"
+                                    "##handlers.traceFile.dirPermission=0700\nhandlers.traceFile.filePermission=0755\n"));
 
     // A directory that cannot be made is ignored, and the last trace write decides over the
     // missing trace_file_path line.
