@@ -3,22 +3,20 @@
 #include "FileLock.h"
 
 #include <chrono>
-#include <memory>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int WRITERS = 4;
 constexpr int KEYS_PER_WRITER = 200;
 
 std::string keyOf(int writer, int index) { return "writer" + std::to_string(writer) + ".key" + std::to_string(index); }
-std::string valueOf(int writer, int index) { return "set-by-" + keyOf(writer, index); }
 
 // Both files with every writer's keys interleaved, so that the writers' lines are neighbours.
 std::string mainFileWith(const std::string& level, const std::string& fileNum, bool written)
@@ -26,7 +24,7 @@ std::string mainFileWith(const std::string& level, const std::string& fileNum, b
     std::string text = HEADER + "trace_level=" + level + "\ntrace_file_num=" + fileNum + "\n";
     for (int index = 0; index < KEYS_PER_WRITER; ++index)
         for (int writer = 0; writer < WRITERS; ++writer)
-            text += keyOf(writer, index) + "=" + (written ? valueOf(writer, index) : "initial") + "\n";
+            text += keyOf(writer, index) + "=" + (written ? "set-by-" + keyOf(writer, index) : "initial") + "\n";
     return text + "last.line=kept\n";
 }
 std::string traceFileWith(const std::string& level, const std::string& fileNum)
@@ -34,15 +32,20 @@ std::string traceFileWith(const std::string& level, const std::string& fileNum)
     return MARKER + levelLines(level.c_str()) + "handlers.traceFile.maxFiles=" + fileNum + "\n";
 }
 
-// One scanner process with its own store, loaded before the others wrote; every tenth key it
-// also changes the two trace keys that all writers share. Exits with the first result not 0.
-int writeKeysOf(int writer)
+// A scanner process with its own store, loaded before the others wrote: held at the gate
+// file until every writer runs, then it sets its keys and, every tenth key, the two trace
+// keys that all writers share. Exits with the first result not 0.
+int writerProcess(const std::string& argument)
 {
+    const std::string::size_type blank = argument.rfind(' ');
+    const int writer = std::atoi(argument.c_str() + blank + 1);
     OrvCfg::cleanup();
     OrvCfg::initialize("config_tests");
+    while (!orvtest::fileExists(argument.substr(0, blank)))
+        std::this_thread::sleep_for(milliseconds(1));
     const char* const levels[] = {"MAX", "MID", "MIN"};
     for (int index = 0; index < KEYS_PER_WRITER; ++index) {
-        int result = set(keyOf(writer, index), valueOf(writer, index));
+        int result = set(keyOf(writer, index), "set-by-" + keyOf(writer, index));
         if (result == ORVCFG_OK && index % 10 == 0)
             result = set("trace_level", levels[(writer + index) % 3]);
         if (result == ORVCFG_OK && index % 10 == 0)
@@ -52,27 +55,10 @@ int writeKeysOf(int writer)
     }
     return 0;
 }
-
-// A writer process: held at the gate file (the argument) until every writer runs, then it
-// writes its keys; the writer's number comes after the gate's path.
-int writerProcess(const std::string& argument)
-{
-    const std::string::size_type blank = argument.rfind(' ');
-    const std::string gate = argument.substr(0, blank);
-    while (!orvtest::fileExists(gate))
-        std::this_thread::sleep_for(milliseconds(1));
-    return writeKeysOf(std::atoi(argument.c_str() + blank + 1));
-}
 [[maybe_unused]] const bool s_WriterRole = orvtest::registerChildRole("concurrent-writer", &writerProcess);
 
 class ConcurrentSetKey : public ConfigTest {
-protected:
-    void TearDown() override
-    {
-        setConfigLockWait(CONFIG_LOCK_WAIT);
-        ConfigTest::TearDown();
-    }
-    std::string lockPath() const { return configDir() + CONFIG_LOCK_FILE_NAME; }
+    void TearDown() override { setConfigLockWait(CONFIG_LOCK_WAIT); ConfigTest::TearDown(); }
 };
 
 TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
@@ -82,56 +68,47 @@ TEST_F(ConcurrentSetKey, WritersInSeparateProcessesLoseNoUpdate)
     const std::string gate = configDir() + "gate";
     std::vector<std::unique_ptr<orvtest::ChildProcess>> writers;
     for (int writer = 0; writer < WRITERS; ++writer)
-        writers.push_back(
-            std::make_unique<orvtest::ChildProcess>("concurrent-writer", gate + " " + std::to_string(writer)));
+        writers.push_back(std::make_unique<orvtest::ChildProcess>("concurrent-writer", gate + " " + std::to_string(writer)));
     orvtest::writeFile(gate, "");
     for (const auto& writer : writers)
         EXPECT_EQ(writer->wait(), 0);
 
     // Whoever changed the trace keys last, both files must tell the same story.
     OrvCfg::initialize("config_tests");
-    const std::string levelValue = stored("trace_level");
-    const std::string fileNumValue = stored("trace_file_num");
-    EXPECT_TRUE(levelValue == "MAX" || levelValue == "MID" || levelValue == "MIN") << levelValue;
-    EXPECT_EQ(mainFile(), mainFileWith(levelValue, fileNumValue, true));
-    EXPECT_EQ(traceFile(), traceFileWith("DEBUG_" + levelValue, fileNumValue));
+    const std::string level = stored("trace_level"), fileNum = stored("trace_file_num");
+    EXPECT_TRUE(level == "MAX" || level == "MID" || level == "MIN") << level;
+    EXPECT_EQ(files(), std::make_pair(mainFileWith(level, fileNum, true), traceFileWith("DEBUG_" + level, fileNum)));
 }
 
+// While another process holds the lock, the checks that touch no file answer at once;
+// everything else waits out the bound and gives up with denied access, writing nothing
+// (a leftover temporary file shows whether the access check's probe ran).
 TEST_F(ConcurrentSetKey, LockHeldElsewhereIsWaitedForWithinTheBound)
 {
-    // The checks that touch no file answer at once; everything else waits out the bound.
-    const struct {
-        const char* name;
-        const char* key;
-        const char* value;
-        bool clearPath;
-        int result;
-    } cases[] = {
-        {"PercentIsRefusedWithoutWaiting", "custom.key", "a%b", false, ORVCFG_VALUE_REJECTED},
-        {"EmptyPathIsRefusedWithoutWaiting", "custom.key", "new", true, ORVCFG_NO_CONFIG_PATH},
-        {"ReadOnlyKeyGivesUpBeforeItsRule", "version", "2.0", false, ORVCFG_ACCESS_DENIED},
+    const struct { const char* key, *value; bool clearPath; int result; } cases[] = {
+        {"custom.key", "a%b", false, ORVCFG_VALUE_REJECTED},
+        {"custom.key", "new", true, ORVCFG_NO_CONFIG_PATH},
+        {"version", "2.0", false, ORVCFG_ACCESS_DENIED}, // before the read-only rule
     };
     constexpr milliseconds WAIT{150};
     setConfigLockWait(WAIT);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.result);
         start(MAIN, TRACE);
-        // A leftover temporary file shows whether the access check's probe ran.
         orvtest::writeFile(configDir() + "Orv.tmp", "left over");
         orv::os::FileLock other;
-        ASSERT_EQ(other.open(lockPath().c_str(), 0644), 0);
+        ASSERT_EQ(other.open((configDir() + CONFIG_LOCK_FILE_NAME).c_str(), 0644), 0);
         ASSERT_TRUE(other.lock(milliseconds(0)));
         if (c.clearPath)
             s_PropertiesPath[0] = '\0';
-        const int descriptors = openDescriptorCount();
-        const Clock::time_point begin = Clock::now();
+        const int handles = orvtest::openHandleCount();
+        const auto begin = std::chrono::steady_clock::now();
         EXPECT_EQ(set(c.key, c.value), c.result);
-        const Clock::duration took = Clock::now() - begin;
-        EXPECT_EQ(openDescriptorCount(), descriptors);
+        const auto took = std::chrono::steady_clock::now() - begin;
+        EXPECT_EQ(orvtest::openHandleCount(), handles);
         EXPECT_EQ(took >= WAIT, c.result == ORVCFG_ACCESS_DENIED);
         EXPECT_LT(took, milliseconds(5000));
-        EXPECT_EQ(mainFile(), MAIN);
-        EXPECT_EQ(traceFile(), TRACE);
+        EXPECT_EQ(files(), std::make_pair(MAIN, TRACE));
         EXPECT_EQ(orvtest::readFile(configDir() + "Orv.tmp"), "left over");
     }
 }

@@ -19,25 +19,13 @@
 // Keep it additive: several test programs include it.
 class OrvCfgTestAccess {
 public:
-    static OrvCfg& live() { return *OrvCfg::m_Instance; }
-
-    // The rewrites of the property files on the living instance, every overload.
     template <typename... Args>
-    static int writeToOrvFile(Args&&... args)
-    {
-        return live().writeToOrvFile(std::forward<Args>(args)...);
-    }
-    template <typename... Args>
-    static int writeToTraceFile(Args&&... args)
-    {
-        return live().writeToTraceFile(std::forward<Args>(args)...);
-    }
+    static int writeToOrvFile(Args&&... args) { return OrvCfg::m_Instance->writeToOrvFile(std::forward<Args>(args)...); }
 
     static String installDir() { return OrvCfg::m_OrvInstallDir; }
     static void setInstallDir(const String& dir) { OrvCfg::m_OrvInstallDir = dir; }
 
-    // Back to the state of a freshly loaded library: no instance, empty directories, empty
-    // path buffers.
+    // Back to the state of a freshly loaded library.
     static void resetToUnloaded()
     {
         OrvCfg::cleanup();
@@ -55,8 +43,8 @@ inline const std::string MARKER = "#ORV_TRACE_PROPERTIES_FILE\n";
 inline std::string bytesOf(const String& text) { return std::string(text.narrow(), text.narrowLength()); }
 inline String str(const std::string& bytes) { return String(bytes.data(), bytes.size()); }
 
-// The six level lines of a trace file, in the order of the components HW, VPD, FSS, SWS,
-// PLG, COM; all at `level`, but the one at `maxAt` at DEBUG_MAX.
+// The six level lines of a trace file (HW, VPD, FSS, SWS, PLG, COM), all at `level` but the
+// one at `maxAt`, which is at DEBUG_MAX.
 inline std::string levelLines(const char* level, int maxAt = -1)
 {
     std::string text;
@@ -66,7 +54,6 @@ inline std::string levelLines(const char* level, int maxAt = -1)
     return text;
 }
 
-// The configuration of a scanner installation, as the tests of changes start from it.
 inline const std::string MAIN = HEADER + "# scanner settings\ntrace_level=MIN\ntrace_comp=All\ntrace_file=trace.log\n"
                                          "trace_file_num=3\ntrace_file_size=1000\ntrace_file_path=/var/log/orv\n"
                                          "common_trace_path=/var/log/orv\nswscanner.default_input_file=in.xml\n"
@@ -80,36 +67,21 @@ inline std::string traceWith(const std::string& levels)
 }
 inline const std::string TRACE = traceWith(levelLines("INFO"));
 
-// `text` with the value of the first line of `key` replaced.
-inline std::string withValue(std::string text, const std::string& key, const std::string& value)
-{
-    const std::string::size_type at = text.find("\n" + key + "=");
-    EXPECT_NE(at, std::string::npos) << "no line of " << key;
-    if (at != std::string::npos) {
-        const std::string::size_type begin = at + key.size() + 2;
-        text.replace(begin, text.find('\n', begin) - begin, value);
-    }
-    return text;
-}
-
-// `text` with the first `from` replaced by `to`; `from` must be there, so a typo in an
+// `text` with the first `from` replaced by `to`; `from` must be there, so that a typo in an
 // expectation cannot pass unnoticed.
 inline std::string withLine(std::string text, const std::string& from, const std::string& to)
 {
     const std::string::size_type at = text.find(from);
     EXPECT_NE(at, std::string::npos) << "no " << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
-
-// The store in key order, as narrow bytes.
-inline std::vector<std::pair<std::string, std::string>> storedProperties()
+// `text` with the value of the first line of `key` replaced.
+inline std::string withValue(const std::string& text, const std::string& key, const std::string& value)
 {
-    std::vector<std::pair<std::string, std::string>> out;
-    for (const auto& entry : OrvCfg::getProperties())
-        out.emplace_back(bytesOf(entry.first), bytesOf(entry.second));
-    return out;
+    const std::string::size_type at = text.find("\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << "no line of " << key;
+    const std::string::size_type begin = at + key.size() + 2;
+    return at == std::string::npos ? text : std::string(text).replace(begin, text.find('\n', begin) - begin, value);
 }
 
 inline unsigned int modeOf(const std::string& path)
@@ -117,8 +89,6 @@ inline unsigned int modeOf(const std::string& path)
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-
-inline int openDescriptorCount() { return orvtest::openHandleCount(); }
 
 // setKey; `callerValue` receives the caller's string afterwards.
 inline int set(const std::string& key, const std::string& value, std::string* callerValue = nullptr)
@@ -130,8 +100,8 @@ inline int set(const std::string& key, const std::string& value, std::string* ca
     return result;
 }
 
-// A configuration directory of its own under a temporary directory, reached through
-// ORV_LOCALDIR; every test starts and ends with the service as a freshly loaded library.
+// A configuration directory of its own, reached through ORV_LOCALDIR; every test starts and
+// ends with the service as a freshly loaded library.
 class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -148,26 +118,23 @@ protected:
     std::string tracePath() const { return configDir() + "OrvTrace.properties"; }
     std::string mainFile() const { return orvtest::readFile(propertiesPath()); }
     std::string traceFile() const { return orvtest::readFile(tracePath()); }
+    std::pair<std::string, std::string> files() const { return {mainFile(), traceFile()}; }
 
-    void pointLocalDirAt(const char* value)
-    {
-        m_LocalDir.reset();
-        m_LocalDir.emplace("ORV_LOCALDIR", value);
-    }
+    void pointLocalDirAt(const char* value) { m_LocalDir.reset(); m_LocalDir.emplace("ORV_LOCALDIR", value); }
 
-    // Writes Orv.properties with exactly these bytes and starts the service on it.
-    void initializeWith(const std::string& mainBytes)
-    {
-        orvtest::writeFile(propertiesPath(), mainBytes);
-        OrvCfg::initialize("config_tests");
-    }
-    // The same with a fresh service and, when given, the trace file.
-    void start(const std::string& mainBytes, const std::optional<std::string>& traceBytes)
+    // Writes the files with exactly these bytes (the trace file only when given) and starts
+    // a fresh service on them.
+    void initializeWith(const std::string& mainBytes, const std::optional<std::string>& traceBytes = std::nullopt)
     {
         OrvCfg::cleanup();
         if (traceBytes)
             orvtest::writeFile(tracePath(), *traceBytes);
-        initializeWith(mainBytes);
+        orvtest::writeFile(propertiesPath(), mainBytes);
+        OrvCfg::initialize("config_tests");
+    }
+    void start(const std::string& mainBytes, const std::optional<std::string>& traceBytes)
+    {
+        initializeWith(mainBytes, traceBytes);
         ASSERT_EQ(OrvCfg::getError(), ORVCFG_OK);
     }
 

@@ -5,41 +5,43 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
-#include <string>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
 
 using orv::os::FaultPoint;
 
-// A change whose rewrites are interrupted at every point they reach, with what each move of
-// a temporary file leaves on disk, in the order the change makes the moves.
-struct Move {
-    bool mainFile;
-    std::string bytes;
-};
+// A change, and what each move of a temporary file leaves on disk, in the order the change
+// makes the moves (true: the main file).
 struct CrashCase {
-    const char* name;
     const char* key;
     const char* value;
-    std::vector<Move> moves;
+    std::vector<std::pair<bool, std::string>> moves;
 };
 
 const std::string LOGS = orvtest::rooted("srv/logs");
 
 const CrashCase CRASH_CASES[] = {
-    {"TraceThenMainFile", "trace_level", "MAX",
-     {{false, traceWith(levelLines("DEBUG_MAX"))}, {true, withValue(MAIN, "trace_level", "MAX")}}},
-    // The trace library reads forward slashes.
-    {"MainFileTwiceThenTraceFile", "common_trace_path", LOGS.c_str(),
+    {"trace_level", "MAX", {{false, traceWith(levelLines("DEBUG_MAX"))}, {true, withValue(MAIN, "trace_level", "MAX")}}},
+    {"common_trace_path", LOGS.c_str(),
      {{true, withValue(MAIN, "common_trace_path", LOGS)},
       {true, withValue(withValue(MAIN, "common_trace_path", LOGS), "trace_file_path", LOGS)},
       {false, withLine(TRACE, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(LOGS) + "/trace.log\n")}}},
 };
 
-// The hook of the process under test: it records the points reached, and kills the process
-// at the point with the ordinal s_KillAt, as abruptly as the system can.
+// The files after the first `movesDone` moves of the case.
+std::pair<std::string, std::string> filesAfter(const CrashCase& c, std::size_t movesDone)
+{
+    std::pair<std::string, std::string> files(MAIN, TRACE);
+    for (std::size_t i = 0; i < movesDone && i < c.moves.size(); ++i)
+        (c.moves[i].first ? files.first : files.second) = c.moves[i].second;
+    return files;
+}
+
+// The hook records the points reached, and kills the process at the point with the
+// ordinal s_KillAt, as abruptly as the system can.
 std::vector<FaultPoint> s_Reached;
 std::size_t s_KillAt = static_cast<std::size_t>(-1);
 
@@ -50,81 +52,57 @@ void reach(FaultPoint point)
         orvtest::killThisProcess();
 }
 
-// The process under test: a fresh scanner that makes the change of the case whose index
-// is the argument's first number and dies at the point the second one names.
+// The process under test: a fresh scanner that makes the change of the case "<index> <ordinal>"
+// names and dies at that point.
 int changeKilledAt(const std::string& argument)
 {
-    std::size_t caseIndex = 0, ordinal = 0;
-    if (std::sscanf(argument.c_str(), "%zu %zu", &caseIndex, &ordinal) != 2 || caseIndex >= std::size(CRASH_CASES))
+    std::size_t caseIndex = 0;
+    if (std::sscanf(argument.c_str(), "%zu %zu", &caseIndex, &s_KillAt) != 2 || caseIndex >= std::size(CRASH_CASES))
         return 2;
-    const CrashCase& c = CRASH_CASES[caseIndex];
     OrvCfg::cleanup();
     OrvCfg::initialize("config_tests");
     s_Reached.clear();
-    s_KillAt = ordinal;
     orv::os::setFaultHook(&reach);
-    set(c.key, c.value);
+    set(CRASH_CASES[caseIndex].key, CRASH_CASES[caseIndex].value);
     return 0;
 }
 [[maybe_unused]] const bool s_ChangeRole = orvtest::registerChildRole("killed-change", &changeKilledAt);
 
 class CrashConsistency : public ConfigTest {
-protected:
-    void TearDown() override
-    {
-        orv::os::setFaultHook(nullptr);
-        setConfigLockWait(CONFIG_LOCK_WAIT);
-        ConfigTest::TearDown();
-    }
+    void TearDown() override { orv::os::setFaultHook(nullptr); setConfigLockWait(CONFIG_LOCK_WAIT); ConfigTest::TearDown(); }
+};
 
-    // Runs the change once without interruption and returns the points it reaches.
-    std::vector<FaultPoint> pointsOf(const CrashCase& c)
-    {
+TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
+{
+    int killPoints = 0, filesLost = 0;
+    std::set<FaultPoint> kinds;
+    for (std::size_t caseIndex = 0; caseIndex < std::size(CRASH_CASES); ++caseIndex) {
+        const CrashCase& c = CRASH_CASES[caseIndex];
+        SCOPED_TRACE(c.key);
+        // The points of the change run once without interruption.
         start(MAIN, TRACE);
         s_Reached.clear();
         s_KillAt = static_cast<std::size_t>(-1);
         orv::os::setFaultHook(&reach);
         EXPECT_EQ(set(c.key, c.value), ORVCFG_OK);
         orv::os::setFaultHook(nullptr);
-        return s_Reached;
-    }
-
-    // The files after the first `movesDone` moves of the case.
-    static std::pair<std::string, std::string> filesAfter(const CrashCase& c, std::size_t movesDone)
-    {
-        std::pair<std::string, std::string> files(MAIN, TRACE);
-        for (std::size_t i = 0; i < movesDone && i < c.moves.size(); ++i)
-            (c.moves[i].mainFile ? files.first : files.second) = c.moves[i].bytes;
-        return files;
-    }
-};
-
-TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
-{
-    int killPoints = 0;
-    int filesLost = 0;
-    std::set<FaultPoint> kinds;
-    for (std::size_t caseIndex = 0; caseIndex < std::size(CRASH_CASES); ++caseIndex) {
-        const CrashCase& c = CRASH_CASES[caseIndex];
-        SCOPED_TRACE(c.name);
-        const std::vector<FaultPoint> points = pointsOf(c);
+        const std::vector<FaultPoint> points = s_Reached;
         kinds.insert(points.begin(), points.end());
         std::size_t movesDone = 0;
         for (std::size_t ordinal = 0; ordinal < points.size(); ++ordinal) {
             SCOPED_TRACE("killed at point " + std::to_string(ordinal));
             movesDone += points[ordinal] == FaultPoint::MOVED ? 1 : 0;
-            // Files as a fresh installation has them; temporary files of earlier kills stay.
-            start(MAIN, TRACE);
-            const int status =
-                orvtest::runChildRole("killed-change", std::to_string(caseIndex) + " " + std::to_string(ordinal));
+            start(MAIN, TRACE); // temporary files of earlier kills stay
+            EXPECT_EQ(orvtest::runChildRole("killed-change", std::to_string(caseIndex) + " " + std::to_string(ordinal)), -1)
+                << "the change ran to its end";
             ++killPoints;
-            EXPECT_EQ(status, -1) << "the change ran to its end";
-            // Each file holds exactly the state the moves done so far give it; any other bytes
-            // count as a file lost.
-            const std::pair<std::string, std::string> files(mainFile(), traceFile());
+            // Each file holds exactly the state the moves done so far give it.
             const std::pair<std::string, std::string> expected = filesAfter(c, movesDone);
-            filesLost += (files.first != expected.first ? 1 : 0) + (files.second != expected.second ? 1 : 0);
-            EXPECT_EQ(files, expected);
+            filesLost += (mainFile() != expected.first ? 1 : 0) + (traceFile() != expected.second ? 1 : 0);
+            EXPECT_EQ(files(), expected);
+            // A moved file is readable by every scanner at once, not only after the change ends.
+            const std::pair<unsigned int, unsigned int> modes(modeOf(propertiesPath()), modeOf(tracePath()));
+            EXPECT_EQ(modes, orvtest::haveModeBits() ? std::make_pair(0644u, 0644u) : modes);
 
             // The next scanner loads the file whole, and its change is not held up by the dead
             // process's lock nor confused by the temporary files it left.
@@ -133,7 +111,7 @@ TEST_F(CrashConsistency, KilledChangeLeavesEveryPropertyFileWholeAtEveryPoint)
             setConfigLockWait(std::chrono::milliseconds(0));
             EXPECT_EQ(set(c.key, c.value), ORVCFG_OK);
             setConfigLockWait(CONFIG_LOCK_WAIT);
-            EXPECT_EQ(std::make_pair(mainFile(), traceFile()), filesAfter(c, c.moves.size()));
+            EXPECT_EQ(files(), filesAfter(c, c.moves.size()));
         }
         EXPECT_EQ(movesDone, c.moves.size());
     }

@@ -44,15 +44,9 @@ TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
         };
     };
     const std::string orvTmp = configDir() + "Orv.tmp";
-    const struct {
-        const char* name;
-        std::function<int()> plant; // as the other user
-        const char* key;
-        std::string value;
-        int result;
-        std::string main = MAIN; // read through a link at Orv.properties
-        std::string trace = TRACE;
-    } cases[] = {
+    // `plant` runs as the other user; `main` is read through a link at Orv.properties.
+    const struct { const char* name; std::function<int()> plant; const char* key; std::string value; int result;
+                   std::string main = MAIN, trace = TRACE; } cases[] = {
         {"LinkAtOrvTmp", linkAt(orvTmp, victim), "hwscanner.timeout", "46", ORVCFG_OK,
          withValue(MAIN, "hwscanner.timeout", "46")},
         {"LinkAtOrvTmpAndAReadOnlyKey", linkAt(orvTmp, victim), "version", "2", ORVCFG_KEY_READ_ONLY},
@@ -77,11 +71,9 @@ TEST_F(HostileDirectory, PlantedNamesNeverTurnAChangeAgainstOtherFiles)
         orvtest::setMode(victim, 0600);
         ASSERT_EQ(orvtest::runUnprivileged(c.plant), 0);
         EXPECT_EQ(set(c.key, c.value), c.result);
-        EXPECT_EQ(orvtest::readFile(victim), "root only\n");
-        EXPECT_EQ(modeOf(victim), 0600u);
+        EXPECT_EQ(std::make_pair(orvtest::readFile(victim), modeOf(victim)), std::make_pair(std::string("root only\n"), 0600u));
         EXPECT_FALSE(orvtest::fileExists(made));
-        EXPECT_EQ(mainFile(), c.main);
-        EXPECT_EQ(traceFile(), c.trace);
+        EXPECT_EQ(files(), std::make_pair(c.main, c.trace));
         const bool linked = c.result == ORVCFG_NOT_PLAIN_FILE;
         EXPECT_EQ(orvtest::isSymbolicLink(propertiesPath()), linked);
         EXPECT_EQ(orvtest::ownerOf(propertiesPath()), linked ? 65534u : 0u);
@@ -121,8 +113,7 @@ TEST_F(HostileDirectory, OnlyTheLockFilesOwnerOpensItAndAReadOnlyDirectoryNeedsN
                       return result == ORVCFG_KEY_READ_ONLY || stored(change[0]) == change[1] ? result : 100;
                   }),
                   std::stoi(change[2]));
-        EXPECT_EQ(mainFile(), withValue(MAIN, "trace_level", "MID"));
-        EXPECT_EQ(traceFile(), traceWith(levelLines("DEBUG_MID")));
+        EXPECT_EQ(files(), std::make_pair(withValue(MAIN, "trace_level", "MID"), traceWith(levelLines("DEBUG_MID"))));
         EXPECT_FALSE(orvtest::fileExists(lock));
     }
     orvtest::setMode(configDir(), 0777);

@@ -6,9 +6,23 @@ namespace {
 
 using Lifecycle = ConfigTest;
 
-TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
+// Without Orv.properties there is an instance all the same; a second initialize keeps it and
+// reads no file. Without an instance the calls answer fixed results and the directories stay.
+TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndCleanupEndsIt)
 {
-    initializeWith(HEADER + "k=stored\n");
+    OrvCfg::initialize("first");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
+    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
+    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
+    orvtest::writeFile(propertiesPath(), HEADER + "k=stored\n");
+    orvtest::TempDir other;
+    pointLocalDirAt(other.path().c_str());
+    OrvCfg::initialize("second");
+    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
+    EXPECT_EQ(stored("k"), "");
+    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
+
     const std::string installDir = bytesOf(OrvCfg::getInstallationDir());
     OrvCfg::cleanup();
     OrvCfg::cleanup();
@@ -17,65 +31,32 @@ TEST_F(Lifecycle, WithoutInstanceCallsAnswerFixedResultsAndDirectoriesStay)
     String checked("new");
     EXPECT_EQ(OrvCfg::checkKey(String("k"), checked), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(mainFile(), HEADER + "k=stored\n");
-    EXPECT_EQ(stored("k"), "");
     EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("dflt").getBuffer())), "dflt");
     EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), installDir);
     EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
 }
 
-TEST_F(Lifecycle, SecondInitializeKeepsTheInstance)
+// ORV_LOCALDIR, even empty, is taken as it stands, and read at construction only. (Where
+// it points and the installation's own configuration are the tool's directory table.)
+TEST_F(Lifecycle, EmptyLocalDirIsTakenAsItStandsAndReadOnce)
 {
-    OrvCfg::initialize("first"); // no Orv.properties: an instance all the same
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_OPEN_FAILED);
-    EXPECT_FALSE(orvtest::fileExists(propertiesPath()));
-    EXPECT_EQ(bytesOf(OrvCfg::getKey(String("k"), String("d").getBuffer())), "d");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-
-    orvtest::TempDir other;
-    pointLocalDirAt(other.path().c_str()); // a new discovery would find no file there
-    OrvCfg::initialize("second");
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), configDir());
-    EXPECT_STREQ(s_PropertiesPath, propertiesPath().c_str());
-}
-
-using Discovery = ConfigTest;
-
-// ORV_LOCALDIR, even empty, is taken as it stands; without it the configuration lies below
-// the installation, the parent of the program's directory whatever the program's name.
-TEST_F(Discovery, ConfigurationDirectoryComesFromLocalDirOrTheInstallation)
-{
-    orvtest::writeFile(propertiesPath(), HEADER + "k=v\n");
     const std::string install = std::filesystem::u8path(orvtest::programPath()).parent_path().parent_path().u8string();
-    const struct {
-        std::optional<std::string> localDir;
-        std::string configDir;
-    } cases[] = {
-        {m_Tmp.path(), m_Tmp.path() + orvtest::SEP + "config" + orvtest::SEP},
-        // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
-        {"", orvtest::isWindows() ? install + orvtest::SEP + "config" + orvtest::SEP : orvtest::SEP + "config" + orvtest::SEP},
-        {std::nullopt, install + orvtest::SEP + "config" + orvtest::SEP},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.configDir);
-        pointLocalDirAt(c.localDir ? c.localDir->c_str() : nullptr);
-        OrvCfg::initialize("ignored-name");
-        EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
-        EXPECT_STREQ(s_PropertiesPath, (c.configDir + "Orv.properties").c_str());
-        EXPECT_EQ(stored("k"), c.configDir.find(m_Tmp.path()) == 0 ? "v" : "");
-        pointLocalDirAt("/elsewhere"); // read at construction only
-        EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), c.configDir);
-        OrvCfg::cleanup();
-    }
+    // The C runtime of Windows cannot hold a variable set to empty text: it is unset there.
+    const std::string expected = (orvtest::isWindows() ? install : "") + orvtest::SEP + "config" + orvtest::SEP;
+    pointLocalDirAt("");
+    OrvCfg::initialize("ignored-name");
+    pointLocalDirAt("/elsewhere");
+    EXPECT_EQ(bytesOf(OrvCfg::getInstallationDir()), install);
+    EXPECT_EQ(bytesOf(OrvCfg::getConfigDir()), expected);
+    EXPECT_STREQ(s_PropertiesPath, (expected + "Orv.properties").c_str());
 }
 
 // A configuration directory of 240 bytes gives a 259-byte OrvTrace.properties path, the
 // most a buffer holds; one byte more is refused and leaves every buffer empty. Each
 // construction starts from zeroed buffers, so no byte of a longer path survives.
-TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
+TEST_F(Lifecycle, ConfigurationDirectoryUpTo240BytesLoads)
 {
-    initializeWith(HEADER);
+    initializeWith(HEADER); // buffers filled before the refused one
     OrvCfg::cleanup();
     const auto whole = [](const char(&buffer)[ORV_PATH_BUFFER_SIZE]) { return std::string(buffer, sizeof buffer); };
     const auto padded = [](std::string path) { return path.append(ORV_PATH_BUFFER_SIZE - path.size(), '\0'); };
@@ -100,42 +81,25 @@ TEST_F(Discovery, ConfigurationDirectoryUpTo240BytesLoads)
     }
 }
 
-class InstallationType : public ConfigTest {
-protected:
-    void SetUp() override
-    {
-        ConfigTest::SetUp();
-        orvtest::makeDirs(m_Tmp.path() + "/install");
-        OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
-    }
-    std::string typeFile() const { return m_Tmp.path() + "/install/orv_install.properties"; }
-};
-
-TEST_F(InstallationType, LastRecognisedLineDecides)
+// The last recognised line decides; a missing or unreadable file is undetermined.
+TEST_F(Lifecycle, InstallationType)
 {
-    const struct {
-        const char* name;
-        std::string bytes;
-        int expected;
-    } cases[] = {
-        {"NoHeaderNoLineFeed", "ORV_InstallType=global", ORV_INSTALL_GLOBAL},
-        {"UnknownValueDoesNotReset", "ORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
-        {"ValueCaseMatters", "ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
-        {"PieceAfter259BytesIsALine", std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL},
+    orvtest::makeDirs(m_Tmp.file("install"));
+    OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
+    const std::string typeFile = m_Tmp.file("install/orv_install.properties");
+    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
+    const struct { std::string bytes; int expected; } cases[] = {
+        {"ORV_InstallType=global", ORV_INSTALL_GLOBAL}, // no header, no line feed
+        {"ORV_InstallType=local\nORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
+        {"ORV_InstallType=LOCAL\n", ORV_INSTALL_UNDETERMINED},
+        {std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL}, // the piece after 259 bytes
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        orvtest::writeFile(typeFile(), c.bytes);
-        EXPECT_EQ(OrvCfg::installationType(), c.expected);
+        orvtest::writeFile(typeFile, c.bytes);
+        EXPECT_EQ(OrvCfg::installationType(), c.expected) << c.bytes.substr(0, 40);
     }
-}
-
-TEST_F(InstallationType, MissingOrUnreadableFileIsUndetermined)
-{
     ORVTEST_REQUIRE_CHILD_PROCESSES();
-    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
-    orvtest::writeFile(typeFile(), "ORV_InstallType=local\n");
-    ASSERT_EQ(::chmod(typeFile().c_str(), 0), 0);
+    orvtest::setMode(typeFile, 0);
     EXPECT_EQ(orvtest::runUnprivileged([] { return OrvCfg::installationType(); }), ORV_INSTALL_UNDETERMINED);
 }
 

@@ -10,9 +10,9 @@
 
 namespace {
 
-// code -> text of the rows "| code | `CONSTANT` | text | ..." under "## Result codes".
-std::map<int, std::string> readmeTexts()
+TEST(ResultText, EveryCodeHasTheTextTheReadmeTableShowsAndNoOtherNumberHasOne)
 {
+    // The rows "| code | `CONSTANT` | text | ..." under "## Result codes".
     const std::string readme = orvtest::readFile(std::string(ORV_TEST_SOURCE_DIR) + "/README.md");
     std::istringstream section(readme.substr(readme.find("\n## Result codes\n") + 1));
     std::map<int, std::string> texts;
@@ -26,17 +26,10 @@ std::map<int, std::string> readmeTexts()
         if (cells.size() > 3 && !cells[1].empty() && cells[1].find_first_not_of("0123456789") == std::string::npos)
             texts[std::stoi(cells[1])] = cells[3];
     }
-    return texts;
-}
-
-TEST(ResultText, EveryCodeHasTheTextTheReadmeTableShowsAndNoOtherNumberHasOne)
-{
-    const std::map<int, std::string> texts = readmeTexts();
     ASSERT_GE(texts.size(), 14u); // the table was found and read
     for (int code = -1; code < 256; ++code) {
         const auto row = texts.find(code);
-        EXPECT_EQ(OrvCfg::resultText(code), row == texts.end() ? "unknown result code" : row->second)
-            << "code " << code;
+        EXPECT_EQ(OrvCfg::resultText(code), row == texts.end() ? "unknown result code" : row->second) << code;
     }
 }
 

@@ -3,125 +3,19 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
-#include <vector>
 
 namespace {
 
-class Rewrite : public ConfigTest {
-protected:
-    int rewriteMain(const std::string& key, const std::string& value)
-    {
-        return OrvCfgTestAccess::writeToOrvFile(str(key), str(value), String(propertiesPath().c_str()));
-    }
-    int rewriteTrace(const std::string& key, const std::string& value)
-    {
-        return OrvCfgTestAccess::writeToTraceFile(str(key), str(value), String(tracePath().c_str()));
-    }
-};
+using Rewrite = ConfigTest;
 
-// The breadth of the line rules (repeated keys, carriage returns, keys in later pieces) is the
-// rewrite fuzzer's; these rows pin the result codes and the 259/260-byte split.
-TEST_F(Rewrite, OrvFileLinesWithTheKeyAreReplacedOthersCopiedByteForByte)
-{
-    const std::string a256(256, 'a');
-    const struct {
-        const char* name;
-        std::string before; // after the header line, which is copied untested
-        std::string key;
-        const char* value;
-        int result;
-        std::string after;
-    } cases[] = {
-        {"LinesWithoutTheKey", "=k\nk\n k \n", "k", "2", ORVCFG_KEY_NOT_FOUND, "=k\nk\n k \n"},
-        {"LineOf259BytesIsOnePiece", "k=" + a256 + "\n", "k", "v", ORVCFG_OK, "k=v\n"},
-        {"LineOf260BytesIsTwoPieces", "k=" + a256 + "a\n", "k", "v", ORVCFG_OK, "k=v\n\n"},
-        {"ReplacedLineKeepsItsLineEnd", "k=1\r\nj=1\r\nk=1", "k", "2", ORVCFG_OK, "k=2\r\nj=1\r\nk=2\n"},
-    };
-    start(HEADER, std::nullopt);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (orvtest::isWindows() && c.before.find('\r') != std::string::npos) {
-            std::cout << "[   NOTE   ] " << c.name << ": Windows reads and writes property files as text, "
-                      << "every line ending in CR LF on disk; row not tried\n";
-            continue;
-        }
-        orvtest::writeFile(propertiesPath(), "header\n" + c.before);
-        EXPECT_EQ(rewriteMain(c.key, c.value), c.result);
-        EXPECT_EQ(mainFile(), "header\n" + c.after);
-        EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
-    }
-}
-
-struct TraceCase {
-    std::string name;
-    const char* key;
-    const char* value;
-    std::string after;
-    int result = ORVCFG_OK;
-    std::string before = TRACE;
-    const char* commonTracePath = "/var/log/";
-};
-
-std::vector<TraceCase> traceCases()
-{
-    const std::string noFileName = MARKER + levelLines("INFO");
-    const std::string permissions = MARKER + "handlers.traceFile.dirPermission=0700\n"
-                                             "  ;handlers.traceFile.dirPermission = 0700\n"
-                                             "##handlers.traceFile.dirPermission=0700\n"
-                                             "#handlers.traceFile.filePermission=0700\n";
-    std::vector<TraceCase> cases = {
-        {"LevelMid", "trace_level", "MID", traceWith(levelLines("DEBUG_MID"))},
-        {"LevelMin", "trace_level", "MIN", traceWith(levelLines("DEBUG_MIN"))},
-        {"AllComponents", "trace_comp", "All", traceWith(levelLines("DEBUG_MAX"))},
-        {"FileNum", "trace_file_num", "", withLine(TRACE, "maxFiles=3\n", "maxFiles=\n")},
-        {"FileSize", "trace_file_size", "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
-        {"CommentedByOneCharacterBecomesActive", "handlers.traceFile.filePermission", "0755",
-         withLine(TRACE, "#handlers.traceFile.filePermission=0700\n", "handlers.traceFile.filePermission=0755\n")},
-        {"PermissionActiveAndIndented", "handlers.traceFile.dirPermission", "0755",
-         MARKER + "handlers.traceFile.dirPermission=0755\nhandlers.traceFile.dirPermission=0755\n"
-                  "##handlers.traceFile.dirPermission=0700\n#handlers.traceFile.filePermission=0700\n",
-         ORVCFG_OK, permissions},
-        {"TraceKeysAreNotUserKeys", "handlers.traceFile.maxFiles", "7", TRACE},
-        {"FileNameGetsForwardSlashes", "trace_file", "trace_hw.log",
-         withLine(TRACE, "/var/log/orv/trace.log", "C:/logs/scan/trace_hw.log"), ORVCFG_OK, TRACE, "C:\\logs\\scan"},
-        {"FileNameGetsSlashAfterTrailingSlash", "trace_file", "trace.log",
-         withLine(TRACE, "=/var/log/orv/trace.log\n", "=/var/log//trace.log\n")},
-        {"FileNameWithoutItsLineNeedsNoPath", "trace_file", "trace.log", noFileName, ORVCFG_OK, noFileName, ""},
-        {"EmptyFile", "trace_level", "MAX", "", ORVCFG_BAD_TRACE_FILE, ""},
-        {"MarkerWithMoreText", "trace_comp", "HW", "#ORV_TRACE_PROPERTIES_FILE v2\n" + levelLines("INFO", 0),
-         ORVCFG_OK, "#ORV_TRACE_PROPERTIES_FILE v2\n" + levelLines("INFO")},
-    };
-    const char* const components[] = {"HW", "VPD", "FSS", "SWS", "PLG", "COM"};
-    for (int i = 0; i < 6; ++i)
-        cases.push_back({std::string("Component") + components[i], "trace_comp", components[i],
-                         traceWith(levelLines("INFO", i))});
-    return cases;
-}
-
-TEST_F(Rewrite, TraceFileTranslatesUserKeysIntoTraceLibraryLines)
-{
-    for (const TraceCase& c : traceCases()) {
-        SCOPED_TRACE(c.name);
-        start(HEADER + "common_trace_path=" + c.commonTracePath + "\n", c.before);
-        EXPECT_EQ(rewriteTrace(c.key, c.value), c.result);
-        EXPECT_EQ(traceFile(), c.after);
-        EXPECT_FALSE(orvtest::fileExists(configDir() + "Trace.tmp"));
-    }
-}
+// The rewrite of Orv.properties on its own, where setKey's checks before it would answer first.
 
 TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
 {
-    const std::string temp = configDir() + "Orv.tmp";
     enum Runner { HERE, UNPRIVILEGED, FILE_SIZE_LIMITED };
-    const struct {
-        const char* name;
-        std::function<void()> arrange;
-        Runner runner;
-        int result;
-    } cases[] = {
-        {"TemporaryFileCannotBeOpened",
-         [&] { std::strcpy(s_PropertiesTmpPath, (m_Tmp.path() + "/missing/Orv.tmp").c_str()); }, HERE,
-         ORVCFG_OPEN_FAILED},
+    const struct { const char* name; std::function<void()> arrange; Runner runner; int result; } cases[] = {
+        {"TemporaryFileCannotBeOpened", [&] { std::strcpy(s_PropertiesTmpPath, m_Tmp.file("missing/Orv.tmp").c_str()); },
+         HERE, ORVCFG_OPEN_FAILED},
         {"PropertyFileDenied", [&] { orvtest::setMode(propertiesPath(), 0); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileDenied", [&] { orvtest::setMode(configDir(), 0555); }, UNPRIVILEGED, ORVCFG_ACCESS_DENIED},
         {"TemporaryFileCannotBeWrittenOut", [] {}, FILE_SIZE_LIMITED, ORVCFG_WRITE_FAILED},
@@ -135,17 +29,17 @@ TEST_F(Rewrite, FailuresLeaveTheOrvFileAsItWasAndNoTemporaryFile)
         }
         start(HEADER + "k=1\n", std::nullopt);
         c.arrange();
-        const auto rewrite = [this] { return rewriteMain("k", "2"); };
-        const int descriptors = openDescriptorCount();
+        const auto rewrite = [this] { return OrvCfgTestAccess::writeToOrvFile(String("k"), String("2"), String(propertiesPath().c_str())); };
+        const int handles = orvtest::openHandleCount();
         EXPECT_EQ(c.runner == HERE           ? rewrite()
                   : c.runner == UNPRIVILEGED ? orvtest::runUnprivileged(rewrite)
                                              : orvtest::runWithFileSizeLimit(8, rewrite),
                   c.result);
-        EXPECT_EQ(openDescriptorCount(), descriptors);
+        EXPECT_EQ(orvtest::openHandleCount(), handles);
         orvtest::setMode(configDir(), 0777);
         orvtest::setMode(propertiesPath(), 0644);
         EXPECT_EQ(mainFile(), HEADER + "k=1\n");
-        EXPECT_FALSE(orvtest::fileExists(temp));
+        EXPECT_FALSE(orvtest::fileExists(configDir() + "Orv.tmp"));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "ConfigFixture.h"
 
+#include <tuple>
+
 #include <unistd.h>
 
 namespace {
@@ -9,25 +11,44 @@ using SetKey = ConfigTest;
 const std::string REFUSED = "(refused)";
 
 // An accepted value is stored, handed back to the caller as stored, and written to the main
-// file (and the trace file for trace keys); a refused one changes nothing.
+// file (and the trace file for trace keys); a refused one changes nothing. The check alone
+// answers the same and writes nothing.
 TEST_F(SetKey, ValueRulesOfTheKnownKeys)
 {
-    // The trace file's name line, handlers.traceFile.fileName=/var/log/orv/NAME and a line end
-    // of up to two bytes, fits one 259-byte read up to a name of 216 bytes.
+    // handlers.traceFile.fileName=/var/log/orv/NAME and a line end of two bytes fit one
+    // 259-byte read up to a name of 216 bytes.
     const std::string LONGEST_NAME = "trace" + std::string(207, 'a') + ".log";
-    const struct {
-        const char* key;
-        std::string value;
-        int result;
-        std::string stored = REFUSED; // also what the caller's string holds afterwards
-        std::string trace = TRACE;
-    } cases[] = {
+    const std::string scan = orvtest::native("C:/logs/scan");
+    const std::string v2 = "#ORV_TRACE_PROPERTIES_FILE v2\n", noFileName = MARKER + levelLines("INFO");
+    // `stored` is also what the caller's string holds afterwards; `main` is given when more
+    // than the key's line changes; the files start as `mainBefore` and `traceBefore`.
+    const struct { const char* key; std::string value; int result; std::string stored = REFUSED, trace = TRACE, main = "",
+                   mainBefore = MAIN, traceBefore = TRACE; } cases[] = {
+        {"trace_level", "MIN", ORVCFG_OK, "MIN", traceWith(levelLines("DEBUG_MIN"))},
+        {"trace_comp", "All", ORVCFG_OK, "All", traceWith(levelLines("DEBUG_MAX"))},
+        {"trace_comp", "HW", ORVCFG_OK, "HW", traceWith(levelLines("INFO", 0))},
         {"trace_comp", "VPD", ORVCFG_OK, "VPD", traceWith(levelLines("INFO", 1))},
+        {"trace_comp", "FSS", ORVCFG_OK, "FSS", traceWith(levelLines("INFO", 2))},
+        {"trace_comp", "SWS", ORVCFG_OK, "SWS", traceWith(levelLines("INFO", 3))},
+        {"trace_comp", "PLG", ORVCFG_OK, "PLG", traceWith(levelLines("INFO", 4))},
+        {"trace_comp", "COM", ORVCFG_OK, "COM", traceWith(levelLines("INFO", 5))},
+        {"trace_comp", "HW", ORVCFG_OK, "HW", v2 + levelLines("INFO", 0), "", MAIN, v2 + levelLines("INFO")},
+        {"trace_file_size", "2048", ORVCFG_OK, "2048", withLine(TRACE, "maxFileSize=1000\n", "maxFileSize=2048\n")},
+        // The file name follows common_trace_path with forward slashes and one more slash, even
+        // after a trailing one; without a file name line it needs no path.
+        {"trace_file", "trace_hw.log", ORVCFG_OK, "trace_hw.log", withLine(TRACE, "/var/log/orv/trace.log", "C:/logs/scan/trace_hw.log"),
+         "", withValue(MAIN, "common_trace_path", "C:\\logs\\scan")},
+        {"trace_file", "trace.log", ORVCFG_OK, "trace.log", withLine(TRACE, "=/var/log/orv/trace.log\n", "=/var/log//trace.log\n"),
+         "", withValue(MAIN, "common_trace_path", "/var/log/")},
+        {"trace_file", "trace.log", ORVCFG_OK, "trace.log", noFileName, "", withValue(MAIN, "common_trace_path", ""), noFileName},
         {"trace_file", LONGEST_NAME, ORVCFG_OK, LONGEST_NAME, withLine(TRACE, "orv/trace.log", "orv/" + LONGEST_NAME)},
         {"swscanner.default_input_file", "a\\b/c", ORVCFG_OK, orvtest::native("a/b/c")},
         {"custom.key", "a\\b c", ORVCFG_OK, "a\\b c"},
-        {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED},
-        {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
+        // Both path lines of the main file; the trace library reads forward slashes.
+        {"common_trace_path", "C:\\logs\\scan", ORVCFG_OK, scan,
+         withLine(TRACE, "/var/log/orv/trace.log\n", "C:/logs/scan/trace.log\n"),
+         withValue(withValue(MAIN, "trace_file_path", scan), "common_trace_path", scan)},
+        {"trace_file", "trace7.log", ORVCFG_VALUE_REJECTED}, {"trace_file", "trace.txt", ORVCFG_VALUE_REJECTED},
         {"trace_file", "trace" + std::string(208, 'a') + ".log", ORVCFG_VALUE_REJECTED},
         // custom.key=VALUE and a line end of two bytes fill one read at 246 bytes of value;
         // one more byte would start a line of the value's choosing, such as a version line.
@@ -36,36 +57,28 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
         {"hwscanner.config_file", "/" + std::string(236, 'a') + "version=6.6.6", ORVCFG_VALUE_REJECTED},
         {"trace_file_size", std::string(227, '1'), ORVCFG_VALUE_REJECTED}, // maxFileSize line
         {"common_trace_path", "/" + std::string(220, 'a'), ORVCFG_VALUE_REJECTED}, // file name line
-        {"trace_level", "max", ORVCFG_VALUE_REJECTED},
-        {"trace_file_num", "1a", ORVCFG_VALUE_REJECTED},
-        {"hwscanner.timeout", " 12", ORVCFG_VALUE_REJECTED},
+        {"trace_file_num", "1a", ORVCFG_VALUE_REJECTED}, {"hwscanner.timeout", " 12", ORVCFG_VALUE_REJECTED},
         {"fscanner.provider", "provider_other", ORVCFG_VALUE_REJECTED},
-        {"version", "2.0", ORVCFG_KEY_READ_ONLY},
         {"trace_file_path", "/tmp", ORVCFG_KEY_READ_ONLY},
-        {"version", "2%", ORVCFG_VALUE_REJECTED}, // before the key's own rule
-        // A line break would write a line of its own, such as a version line.
-        {"custom.key", "x\nversion=9", ORVCFG_VALUE_REJECTED},
-        {"custom.key", "x\rversion=9", ORVCFG_VALUE_REJECTED},
+        {"custom.key", "x\rversion=9", ORVCFG_VALUE_REJECTED}, // a line of its own
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" = " + c.value));
-        start(MAIN, TRACE);
+        start(c.mainBefore, c.traceBefore);
         const bool refused = c.stored == REFUSED;
-        const std::string before = stored(c.key);
-        // The check alone gives the same answer and the same rewritten value, and writes nothing.
+        const std::string before = stored(c.key), handedBack = refused ? c.value : c.stored;
         String checked = str(c.value);
         EXPECT_EQ(OrvCfg::checkKey(str(c.key), checked), c.result);
-        EXPECT_EQ(bytesOf(checked), refused ? c.value : c.stored);
-        EXPECT_EQ(stored(c.key), before);
-        EXPECT_EQ(mainFile(), MAIN);
+        EXPECT_EQ(std::make_tuple(bytesOf(checked), stored(c.key), mainFile()), std::make_tuple(handedBack, before, c.mainBefore));
         std::string callerValue;
-        const int descriptors = openDescriptorCount();
+        const int handles = orvtest::openHandleCount();
         EXPECT_EQ(set(c.key, c.value, &callerValue), c.result);
-        EXPECT_EQ(openDescriptorCount(), descriptors);
-        EXPECT_EQ(callerValue, refused ? c.value : c.stored);
-        EXPECT_EQ(stored(c.key), refused ? before : c.stored);
-        EXPECT_EQ(mainFile(), refused ? MAIN : withValue(MAIN, c.key, c.stored));
-        EXPECT_EQ(traceFile(), c.trace);
+        EXPECT_EQ(std::make_tuple(orvtest::openHandleCount(), callerValue, stored(c.key), files()),
+                  std::make_tuple(handles, handedBack, refused ? before : c.stored,
+                                  std::make_pair(refused      ? c.mainBefore
+                                                 : !c.main.empty() ? c.main
+                                                                   : withValue(c.mainBefore, c.key, c.stored),
+                                                 c.trace)));
     }
 }
 
@@ -73,38 +86,29 @@ TEST_F(SetKey, ValueRulesOfTheKnownKeys)
 // holds what was written to it before the failure.
 TEST_F(SetKey, FailedWriteKeepsTheStoreChangedAndTheWritesBeforeIt)
 {
-    const std::string noMarker = "ORV_TRACE_PROPERTIES_FILE\n";
     const std::string noPathLine = HEADER + "trace_file=trace.log\ncommon_trace_path=/old\n";
     const std::string noCommonPath = withValue(MAIN, "common_trace_path", "");
-    const struct {
-        std::string main;
-        std::optional<std::string> trace;
-        const char* key;
-        const char* value;
-        int result;
-        std::string mainAfter;
-    } cases[] = {
+    const std::string logs = orvtest::native("/logs");
+    const struct { std::string main; std::optional<std::string> trace; const char* key, *value; int result; std::string mainAfter; } cases[] = {
         {MAIN, std::nullopt, "trace_level", "MAX", ORVCFG_OPEN_FAILED, MAIN},
-        {MAIN, noMarker, "trace_comp", "HW", ORVCFG_BAD_TRACE_FILE, MAIN},
+        {MAIN, "ORV_TRACE_PROPERTIES_FILE\n", "trace_comp", "HW", ORVCFG_BAD_TRACE_FILE, MAIN},
+        {MAIN, "", "trace_level", "MAX", ORVCFG_BAD_TRACE_FILE, MAIN},
         {noCommonPath, TRACE, "trace_file", "trace.log", ORVCFG_BAD_PROPERTIES_FILE, noCommonPath},
         // Without a trace_file_path line the trace file is not reached.
-        {noPathLine, TRACE, "common_trace_path", "/logs", ORVCFG_KEY_NOT_FOUND,
-         withValue(noPathLine, "common_trace_path", orvtest::native("/logs"))},
-        // Without a trace file the main file has both lines.
+        {noPathLine, TRACE, "common_trace_path", "/logs", ORVCFG_KEY_NOT_FOUND, withValue(noPathLine, "common_trace_path", logs)},
+        // Keys of the trace library itself go to the main file like any other key.
+        {MAIN, TRACE, "handlers.traceFile.filePermission", "0755", ORVCFG_KEY_NOT_FOUND, MAIN},
         {MAIN, std::nullopt, "common_trace_path", "/logs", ORVCFG_OPEN_FAILED,
-         withValue(withValue(MAIN, "trace_file_path", orvtest::native("/logs")), "common_trace_path",
-                   orvtest::native("/logs"))},
+         withValue(withValue(MAIN, "trace_file_path", logs), "common_trace_path", logs)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key + (" -> " + std::to_string(c.result)));
         ::unlink(tracePath().c_str());
         start(c.main, c.trace);
-        const int descriptors = openDescriptorCount();
+        const int handles = orvtest::openHandleCount();
         EXPECT_EQ(set(c.key, c.value), c.result);
-        EXPECT_EQ(openDescriptorCount(), descriptors);
-        EXPECT_EQ(stored(c.key), orvtest::native(c.value));
-        EXPECT_EQ(mainFile(), c.mainAfter);
-        EXPECT_EQ(traceFile(), c.trace.value_or(""));
+        EXPECT_EQ(std::make_tuple(orvtest::openHandleCount(), stored(c.key), files()),
+                  std::make_tuple(handles, orvtest::native(c.value), std::make_pair(c.mainAfter, c.trace.value_or(""))));
     }
 }
 
@@ -114,8 +118,7 @@ TEST_F(SetKey, VanishedOrReadOnlyPropertiesFileIsAccessDenied)
     start(MAIN, TRACE);
     ASSERT_EQ(::chmod(propertiesPath().c_str(), 0444), 0);
     EXPECT_EQ(orvtest::runUnprivileged([] { return set("trace_level", "MAX"); }), ORVCFG_ACCESS_DENIED);
-    EXPECT_EQ(mainFile(), MAIN);
-    EXPECT_EQ(traceFile(), TRACE);
+    EXPECT_EQ(files(), std::make_pair(MAIN, TRACE));
     ::unlink(propertiesPath().c_str());
     for (const char* key : {"trace_level", "version", "custom.key"})
         EXPECT_EQ(set(key, "MAX"), ORVCFG_ACCESS_DENIED) << key;
@@ -123,91 +126,46 @@ TEST_F(SetKey, VanishedOrReadOnlyPropertiesFileIsAccessDenied)
     EXPECT_EQ(traceFile(), TRACE);
 }
 
-// A key without a line is stored, and the file still ends at mode 0644. Keys of the trace
-// library itself go to the main file like any other key.
-TEST_F(SetKey, KeyWithoutLineIsStoredAndItsRewriteStillLeavesMode0644)
+// A provider change shuts the file-system scanner down before the rewrite (its fsprobe logs
+// its arguments and the provider line it saw), except between cache providers or when the
+// file has no provider line. Quotes, a blank and a ";" in its directory reach no shell.
+TEST_F(SetKey, ProviderChangeShutsTheScannerDownBeforeTheRewrite)
 {
-    start(MAIN, TRACE);
-    ::chmod(propertiesPath().c_str(), 0600);
-    EXPECT_EQ(set("handlers.traceFile.filePermission", "0755"), ORVCFG_KEY_NOT_FOUND);
-    EXPECT_EQ(stored("handlers.traceFile.filePermission"), "0755");
-    if (orvtest::haveModeBits()) {
-        EXPECT_EQ(modeOf(propertiesPath()), 0644u);
-    }
-    EXPECT_EQ(std::make_pair(mainFile(), traceFile()), std::make_pair(MAIN, TRACE));
-}
-
-// A file-system scanner whose fsprobe records each run: its arguments, and the provider line
-// of Orv.properties at that moment, which tells whether it ran before the rewrite.
-class ProviderChange : public ConfigTest {
-protected:
-    void SetUp() override
-    {
-        ConfigTest::SetUp();
-        // Quotes, a blank and a ";" in the directory must reach no command processor.
-        orvtest::makeDirs(m_Home);
-        orvtest::installProbe(m_Home, m_Log, propertiesPath());
-    }
-    // Without a provider the file has only a key that starts like it.
-    std::string mainWith(const char* provider) const
-    {
-        return HEADER + "fscanner.home=" + m_Home + "\n" +
+    const std::string home = m_Tmp.file("fs home';x"), log = m_Tmp.file("fsprobe.log");
+    orvtest::makeDirs(home);
+    orvtest::installProbe(home, log, propertiesPath());
+    const auto mainWith = [&](const char* provider) {
+        return HEADER + "fscanner.home=" + home + "\n" +
                (provider ? std::string("fscanner.provider=") + provider : "fscanner.provider.x=1") + "\n";
-    }
-    std::string probeLog() const { return orvtest::readFile(m_Log); }
-
-    const std::string m_Home = m_Tmp.file("fs home';x");
-    const std::string m_Log = m_Tmp.file("fsprobe.log");
-};
-
-TEST_F(ProviderChange, ShutsTheScannerDownBeforeTheRewriteExceptBetweenCacheProvidersOrWithoutOne)
-{
-    const struct {
-        const char* from;
-        const char* to;
-        bool shutdown;
-    } cases[] = {
-        {"provider_cache", "provider_standard", true},
-        {"provider_remote_cache", "provider_remote_cache2", true},
-        {"provider_cache", "provider_remote_cache", false},
-        {"provider_cache", "provider_cache", false},
+    };
+    const struct { const char* from, *to; bool shutdown; } cases[] = {
+        {"provider_cache", "provider_standard", true},   {"provider_remote_cache", "provider_remote_cache2", true},
+        {"provider_cache", "provider_remote_cache", false}, {"provider_cache", "provider_cache", false},
         {nullptr, "provider_standard", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.from ? c.from : "(none)") + " -> " + c.to);
-        ::unlink(m_Log.c_str());
+        ::unlink(log.c_str());
         start(mainWith(c.from), TRACE);
         String checked(c.to);
         EXPECT_EQ(OrvCfg::checkKey(String("fscanner.provider"), checked), ORVCFG_OK);
-        EXPECT_EQ(probeLog(), "") << "a check runs no side effect";
+        EXPECT_EQ(orvtest::readFile(log), "") << "a check runs no side effect";
         EXPECT_EQ(set("fscanner.provider", c.to), ORVCFG_OK);
-        EXPECT_EQ(mainFile(), mainWith(c.from ? c.to : nullptr));
-        EXPECT_EQ(stored("fscanner.provider"), c.from ? c.to : "");
-        EXPECT_EQ(probeLog(), c.shutdown ? std::string("1|-shutdown|fscanner.provider=") + c.from + "\n" : "");
-        EXPECT_EQ(traceFile(), TRACE);
+        EXPECT_EQ(std::make_tuple(mainFile(), stored("fscanner.provider"), orvtest::readFile(log)),
+                  std::make_tuple(mainWith(c.from ? c.to : nullptr), c.from ? c.to : "",
+                                  c.shutdown ? std::string("1|-shutdown|fscanner.provider=") + c.from + "\n" : ""));
     }
 }
 
-using CommonTracePath = ConfigTest;
-
-TEST_F(CommonTracePath, WritesBothMainLinesThenTheTraceFileName)
-{
-    start(MAIN, TRACE);
-    std::string callerValue;
-    EXPECT_EQ(set("common_trace_path", "C:\\logs\\scan", &callerValue), ORVCFG_OK);
-    const std::string scan = orvtest::native("C:/logs/scan");
-    EXPECT_EQ(callerValue, scan);
-    EXPECT_EQ(stored("common_trace_path"), scan);
-    EXPECT_EQ(stored("trace_file_path"), "/var/log/orv"); // the store keeps it until the next start
-    EXPECT_EQ(mainFile(), withValue(withValue(MAIN, "trace_file_path", scan), "common_trace_path", scan));
-    EXPECT_EQ(traceFile(), withLine(TRACE, "/var/log/orv/trace.log\n", "C:/logs/scan/trace.log\n"));
-    EXPECT_FALSE(orvtest::fileExists(m_Tmp.file("C:")));
-}
-
-TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePermissions)
+TEST_F(SetKey, SingleUserModeCreatesTraceDirectoriesAndOpensTraceFilePermissions)
 {
     orvtest::writeFile(configDir() + "SingleUserMode", "");
-    const std::string trace = withLine(TRACE, "# handlers", "#handlers"); // commented by one character
+    // A permission line is matched also when indented or commented out by one character,
+    // and then made active; one commented out by two characters is copied.
+    const std::string permissions = "#handlers.traceFile.filePermission=0700\n# handlers.traceFile.dirPermission=0700\n";
+    const std::string trace = withLine(TRACE, permissions, "handlers.traceFile.dirPermission=0700\n"
+                                       "  ;handlers.traceFile.dirPermission = 0700\n##handlers.traceFile.dirPermission=0700\n"
+                                       "#handlers.traceFile.filePermission=0700\n");
     start(MAIN, trace);
     const std::string target = m_Tmp.file("logs/scan/trace");
     orvtest::makeDirs(m_Tmp.file("logs"));
@@ -218,26 +176,20 @@ TEST_F(CommonTracePath, SingleUserModeCreatesTheDirectoriesAndOpensTraceFilePerm
     const mode_t old = ::umask(077);
     EXPECT_EQ(set("common_trace_path", target), ORVCFG_OK);
     ::umask(old);
-    if (orvtest::haveModeBits()) {
-        EXPECT_EQ(modeOf(m_Tmp.file("logs")), 0700u);
-        EXPECT_EQ(modeOf(m_Tmp.file("logs/scan")), 0755u);
-        EXPECT_EQ(modeOf(target), 0755u);
-    }
-    std::string expected = withLine(trace, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n");
-    for (const char* key : {"handlers.traceFile.filePermission", "handlers.traceFile.dirPermission"})
-        expected = withLine(expected, std::string("#") + key + "=0700\n", std::string(key) + "=0755\n");
-    EXPECT_EQ(traceFile(), expected);
+    const std::vector<unsigned int> modes{modeOf(m_Tmp.file("logs")), modeOf(m_Tmp.file("logs/scan")), modeOf(target)};
+    EXPECT_EQ(modes, orvtest::haveModeBits() ? std::vector<unsigned int>({0700, 0755, 0755}) : modes);
+    EXPECT_EQ(traceFile(), withLine(withLine(TRACE, "/var/log/orv/trace.log\n", orvtest::forwardSlashed(target) + "/trace.log\n"),
+                                    permissions, "handlers.traceFile.dirPermission=0755\nhandlers.traceFile.dirPermission=0755\n"
+                                    "##handlers.traceFile.dirPermission=0700\nhandlers.traceFile.filePermission=0755\n"));
 
-    // A directory that cannot be made is ignored, and the last trace write decides over
-    // the missing trace_file_path line.
+    // A directory that cannot be made is ignored, and the last trace write decides over the
+    // missing trace_file_path line.
     start(HEADER + "trace_file=trace.log\ncommon_trace_path=/old\n", TRACE);
     orvtest::writeFile(m_Tmp.file("blocker"), "");
     EXPECT_EQ(set("common_trace_path", m_Tmp.file("blocker/sub")), ORVCFG_OK);
 }
 
-using CacheHome = ConfigTest;
-
-TEST_F(CacheHome, OnlyAnExistingWritableDirectoryIsStoredAsGiven)
+TEST_F(SetKey, CacheHomeIsOnlyAnExistingWritableDirectoryStoredAsGiven)
 {
     ORVTEST_REQUIRE_CHILD_PROCESSES();
     const std::string main = HEADER + "fscanner.provider_cache.home=/old\nfscanner.provider_remote_cache.home=/old\n";
@@ -256,9 +208,8 @@ TEST_F(CacheHome, OnlyAnExistingWritableDirectoryIsStoredAsGiven)
     const std::string dir = m_Tmp.file("cache home\\x"); // no short form here, separators as given
     orvtest::makeDirs(dir);
     EXPECT_EQ(set("fscanner.provider_remote_cache.home", dir), ORVCFG_OK);
-    EXPECT_EQ(stored("fscanner.provider_remote_cache.home"), dir);
-    EXPECT_FALSE(orvtest::fileExists(dir + "/tempwriteorvfiletest999"));
-    EXPECT_EQ(mainFile(), withValue(main, "fscanner.provider_remote_cache.home", dir));
+    EXPECT_EQ(std::make_tuple(stored("fscanner.provider_remote_cache.home"), mainFile(), orvtest::fileExists(dir + "/tempwriteorvfiletest999")),
+              std::make_tuple(dir, withValue(main, "fscanner.provider_remote_cache.home", dir), false));
 }
 
 } // namespace

@@ -10,13 +10,11 @@ namespace {
 using TraceFollowsSetKey = ConfigTest;
 
 // The other program: a scanner of its own that changes trace_level.
-int setTraceLevelMax(const std::string&)
-{
+[[maybe_unused]] const bool s_SetterRole = orvtest::registerChildRole("trace-level-setter", [](const std::string&) {
     OrvCfg::cleanup();
     OrvCfg::initialize("config_tests");
     return set("trace_level", "MAX");
-}
-[[maybe_unused]] const bool s_SetterRole = orvtest::registerChildRole("trace-level-setter", &setTraceLevelMax);
+});
 
 // A running host traces a debugging statement before and after another program's setKey of
 // trace_level: the trace library is not told, it notices the rewritten OrvTrace.properties.
