@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <list>
+#include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace orvtest {
@@ -21,6 +24,22 @@ std::map<std::string, ChildBody>& roles()
 }
 
 } // namespace
+
+TempDir::TempDir()
+{
+    namespace fs = std::filesystem;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("orvtest-" + std::to_string(random()));
+        if (fs::create_directory(candidate)) {
+            m_Path = candidate.u8string();
+            // Unprivileged children must be able to reach files inside.
+            fs::permissions(candidate, fs::perms::all);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary directory");
+}
 
 // Every name is listed before the first is removed: a listing that goes on while files go
 // never ends under wine when one of them is still open somewhere (a trace file). What
@@ -48,6 +67,16 @@ void writeFile(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// In text mode, as the configuration service writes its files: on Windows a line end written
+// as a carriage return and line feed reads back as the line feed the expectations hold.
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(std::filesystem::u8path(path));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? text.str() : std::string();
+}
+
 bool fileExists(const std::string& path)
 {
     std::error_code ignored;
@@ -55,6 +84,19 @@ bool fileExists(const std::string& path)
 }
 
 void makeDirs(const std::string& path) { std::filesystem::create_directories(std::filesystem::u8path(path)); }
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : m_Name(name)
+{
+    if (const char* old = std::getenv(name))
+        m_Old = old;
+    detail::setEnvironment(name, value);
+}
+
+ScopedEnv::~ScopedEnv() { detail::setEnvironment(m_Name.c_str(), m_Old ? m_Old->c_str() : nullptr); }
+
+bool haveModeBits() { return !isWindows(); }
+
+bool haveChildProcesses() { return !isWindows(); }
 
 bool registerChildRole(const char* role, ChildBody body)
 {
@@ -90,6 +132,17 @@ void installProbe(const std::string& home, const std::string& log, const std::st
 }
 
 std::string probeProgram() { return native(ORV_TEST_FSPROBE); }
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
+{
+    TempDir capture;
+    const std::string out = capture.file("out"), err = capture.file("err");
+    std::list<ScopedEnv> changed;
+    for (const auto& [name, value] : env)
+        changed.emplace_back(name.c_str(), value ? value->c_str() : nullptr);
+    const int status = detail::runRedirected(program, args, out, err);
+    return {status, readFile(out), readFile(err)};
+}
 
 int runChildRole(const char* role, const std::string& argument) { return ChildProcess(role, argument).wait(); }
 
