@@ -162,10 +162,9 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     run.status = waitFor(pid, &usage, &signal);
     run.peakBytes = usage.ru_maxrss * 1024L;
     run.timedOut = signal == SIGALRM;
-    if (run.status == OVER_BUDGET_STATUS) {
-        run.overBudget = true;
+    run.overBudget = run.status == OVER_BUDGET_STATUS;
+    if (run.overBudget)
         run.status = -1;
-    }
     return run;
 }
 

@@ -29,16 +29,12 @@ TempDir::TempDir()
 {
     namespace fs = std::filesystem;
     std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / ("orvtest-" + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            m_Path = candidate.u8string();
-            // Unprivileged children must be able to reach files inside.
-            fs::permissions(candidate, fs::perms::all);
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary directory");
+    const fs::path made = fs::temp_directory_path() / ("orvtest-" + std::to_string(random()) + std::to_string(random()));
+    if (!fs::create_directory(made))
+        throw std::runtime_error("cannot make " + made.u8string());
+    m_Path = made.u8string();
+    // Unprivileged children must be able to reach files inside.
+    fs::permissions(made, fs::perms::all);
 }
 
 // Every name is listed before the first is removed: a listing that goes on while files go

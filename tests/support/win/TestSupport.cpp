@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -75,12 +76,15 @@ HANDLE startRole(const char* role, const std::string& argument)
     return start(quoted(wide(programPath())));
 }
 
-int exitStatusOf(HANDLE process)
+// Waits for the end of the process and closes its handle: the exit status as
+// ChildProcess::wait gives it.
+int finish(HANDLE process)
 {
+    WaitForSingleObject(process, INFINITE);
     DWORD code = KILLED_STATUS;
-    if (!GetExitCodeProcess(process, &code) || code == KILLED_STATUS)
-        return -1;
-    return static_cast<int>(code);
+    const int status = GetExitCodeProcess(process, &code) && code != KILLED_STATUS ? static_cast<int>(code) : -1;
+    CloseHandle(process);
+    return status;
 }
 
 } // namespace
@@ -182,7 +186,7 @@ int runUnprivileged(const std::function<int()>&) { return -1; }
 
 ChildProcess::ChildProcess(const char* role, const std::string& argument)
 {
-    if (HANDLE process = startRole(role, argument); process != nullptr)
+    if (HANDLE process = startRole(role, argument))
         m_Process = reinterpret_cast<std::intptr_t>(process);
 }
 
@@ -190,21 +194,14 @@ ChildProcess::~ChildProcess()
 {
     if (m_Process == -1)
         return;
-    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
-    TerminateProcess(process, KILLED_STATUS);
-    WaitForSingleObject(process, INFINITE);
-    CloseHandle(process);
+    TerminateProcess(reinterpret_cast<HANDLE>(m_Process), KILLED_STATUS);
+    finish(reinterpret_cast<HANDLE>(m_Process));
 }
 
 int ChildProcess::wait()
 {
-    if (m_Process == -1)
-        return m_Status;
-    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
-    WaitForSingleObject(process, INFINITE);
-    m_Status = exitStatusOf(process);
-    CloseHandle(process);
-    m_Process = -1;
+    if (m_Process != -1)
+        m_Status = finish(reinterpret_cast<HANDLE>(std::exchange(m_Process, -1)));
     return m_Status;
 }
 
@@ -234,21 +231,17 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
             run.timedOut = true;
         if (run.overBudget || run.timedOut) {
             TerminateProcess(process, KILLED_STATUS);
-            WaitForSingleObject(process, INFINITE);
             break;
         }
     }
+    WaitForSingleObject(process, INFINITE);
     if (GetProcessMemoryInfo(process, &counters, sizeof(counters)))
         run.peakBytes = static_cast<long>(counters.PeakWorkingSetSize);
-    run.status = exitStatusOf(process);
-    CloseHandle(process);
+    run.status = finish(process);
     return run;
 }
 
-ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling)
-    : m_Applies(handling == ChildEndHandling::DEFAULT)
-{
-}
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(handling == ChildEndHandling::DEFAULT) {}
 
 ScopedChildEndHandling::~ScopedChildEndHandling() = default;
 
@@ -269,11 +262,8 @@ int detail::runRedirected(const std::string& program, const std::vector<std::str
                               inheritable(wide(out), GENERIC_WRITE, CREATE_ALWAYS),
                               inheritable(wide(err), GENERIC_WRITE, CREATE_ALWAYS)};
     int status = 127;
-    if (HANDLE process = start(commandLine, handles); process != nullptr) {
-        WaitForSingleObject(process, INFINITE);
-        status = exitStatusOf(process);
-        CloseHandle(process);
-    }
+    if (HANDLE process = start(commandLine, handles))
+        status = finish(process);
     for (HANDLE handle : handles)
         if (handle != INVALID_HANDLE_VALUE)
             CloseHandle(handle);
