@@ -201,6 +201,12 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"parse", doc, "--raw"}, 0,
          netConfig + "<NetConfig>\n <Server host=\"h\" port=\"1\" scheme=\"https\"/> <Timeout>1</Timeout>\n"
              " <Retries>0</Retries>\n</NetConfig>\n" + oneSection, "", kDoc, kPartial},
+        {{"parse", doc, "--json"}, 0,
+         "{\"schemaVersion\":1,\"document\":\"" + docJson + "\",\"schema\":\"" + schemaJson
+             + "\",\"status\":0,\"errorCount\":0,\"diagnostics\":[],\"sections\":[{\"name\":\"NetConfig\",\"index\":9,"
+               "\"line\":1,\"xml\":\"<NetConfig>\\n <Server host=\\\"h\\\" port=\\\"1\\\" scheme=\\\"https\\\"/> "
+               "<Timeout>1</Timeout>\\n <Retries>0</Retries>\\n</NetConfig>\\n\"}],\"missing\":[\"Hardware\",\"XSE\","
+               "\"FSScan\",\"Vpd\",\"UseSignatures\",\"NetSignatures\"]}\n", "", kDoc, kPartial},
         {{"dirs"}, 0,
          "installation:      " + root + "\nconfiguration:     " + under("config") + "\nbin:               "
              + under("bin") + "\ninstall:           " + under("install") + "\nplug-ins:          "
