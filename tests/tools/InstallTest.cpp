@@ -21,6 +21,7 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
     };
     const std::string orvcfg = prefix + "/bin/orvcfg";
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", ORV_TEST_BINARY_DIR, "--prefix", prefix}));
+    EXPECT_TRUE(fileExists(prefix + "/bin/plugins") && fileExists(prefix + "/bin/customscanners"));
     const std::string dirs = run(orvcfg, {"dirs", "--json"}).out;
     EXPECT_NE(dirs.find(",\"schema\":\"" + prefix + "/bin/orvcli.xsd\",\"installationType\":\"global\","), std::string::npos)
         << dirs;
