@@ -41,8 +41,7 @@ bool makeSymbolicLink(const std::string& target, const std::string& link)
 int openHandleCount()
 {
     std::error_code ignored;
-    const auto entries = std::filesystem::directory_iterator("/proc/self/fd", ignored);
-    return static_cast<int>(std::distance(entries, std::filesystem::directory_iterator()));
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd", ignored), {}));
 }
 
 namespace detail {
@@ -62,10 +61,9 @@ namespace {
 int waitFor(pid_t pid, struct rusage* usage = nullptr, int* signal = nullptr)
 {
     int status = 0;
-    while (wait4(pid, &status, 0, usage) < 0) {
+    while (wait4(pid, &status, 0, usage) < 0)
         if (errno != EINTR)
             return -1;
-    }
     if (signal != nullptr)
         *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

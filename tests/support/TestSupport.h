@@ -165,9 +165,10 @@ private:
 
 namespace detail {
 // For the systems' halves of the support: the body of a registered role (null when none),
-// and the names of the variables that tell a started program its role and argument.
+// and the variables that tell a started test program which role to play with which argument.
 ChildBody childRole(const char* role);
-std::pair<std::string, std::string> childRoleEnvironment();
+inline constexpr const char* ROLE_VARIABLE = "ORVTEST_CHILD_ROLE";
+inline constexpr const char* ARGUMENT_VARIABLE = "ORVTEST_CHILD_ARGUMENT";
 // Sets (value null: removes) a variable of this process's environment, which the libraries
 // read and a started program inherits.
 void setEnvironment(const char* name, const char* value);

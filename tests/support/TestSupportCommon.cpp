@@ -13,10 +13,6 @@ namespace orvtest {
 
 namespace {
 
-// The environment variables that tell a started test program which role to play.
-constexpr const char* ROLE_VARIABLE = "ORVTEST_CHILD_ROLE";
-constexpr const char* ARGUMENT_VARIABLE = "ORVTEST_CHILD_ARGUMENT";
-
 std::map<std::string, ChildBody>& roles()
 {
     static std::map<std::string, ChildBody> registered;
@@ -97,10 +93,10 @@ bool haveChildProcesses() { return !isWindows(); }
 bool registerChildRole(const char* role, ChildBody body)
 {
     roles()[role] = body;
-    const char* asked = std::getenv(ROLE_VARIABLE);
+    const char* asked = std::getenv(detail::ROLE_VARIABLE);
     if (asked == nullptr || std::string(asked) != role)
         return true;
-    const char* argument = std::getenv(ARGUMENT_VARIABLE);
+    const char* argument = std::getenv(detail::ARGUMENT_VARIABLE);
     const int status = body(argument != nullptr ? argument : "");
     std::fflush(nullptr);
     std::_Exit(status);
@@ -113,8 +109,6 @@ ChildBody childRole(const char* role)
     const auto found = roles().find(role);
     return found != roles().end() ? found->second : nullptr;
 }
-
-std::pair<std::string, std::string> childRoleEnvironment() { return {ROLE_VARIABLE, ARGUMENT_VARIABLE}; }
 
 } // namespace detail
 

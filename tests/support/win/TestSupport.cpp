@@ -71,8 +71,7 @@ HANDLE startRole(const char* role, const std::string& argument)
 {
     if (detail::childRole(role) == nullptr)
         return nullptr;
-    const auto [roleVariable, argumentVariable] = detail::childRoleEnvironment();
-    const ScopedEnv roleSet(roleVariable.c_str(), role), argumentSet(argumentVariable.c_str(), argument.c_str());
+    const ScopedEnv roleSet(detail::ROLE_VARIABLE, role), argumentSet(detail::ARGUMENT_VARIABLE, argument.c_str());
     return start(quoted(wide(programPath())));
 }
 
@@ -92,8 +91,7 @@ int finish(HANDLE process)
 std::string programPath()
 {
     std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length);
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return std::filesystem::path(path).u8string();
 }
 
