@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -117,18 +118,14 @@ ChildProcess::ChildProcess(const char* role, const std::string& argument) : m_Pr
 
 ChildProcess::~ChildProcess()
 {
-    if (m_Process <= 0)
-        return;
-    ::kill(static_cast<pid_t>(m_Process), SIGKILL);
-    waitFor(static_cast<pid_t>(m_Process));
+    if (m_Process > 0 && ::kill(static_cast<pid_t>(m_Process), SIGKILL) == 0)
+        waitFor(static_cast<pid_t>(m_Process));
 }
 
 int ChildProcess::wait()
 {
-    if (m_Process > 0) {
-        m_Status = waitFor(static_cast<pid_t>(m_Process));
-        m_Process = -1;
-    }
+    if (m_Process > 0)
+        m_Status = waitFor(static_cast<pid_t>(std::exchange(m_Process, -1)));
     return m_Status;
 }
 
