@@ -116,9 +116,8 @@ void installProbe(const std::string& home, const std::string& log, const std::st
 {
     namespace fs = std::filesystem;
     const fs::path built = fs::u8path(probeProgram());
-    const fs::path installed = fs::u8path(home) / built.filename();
-    fs::copy_file(built, installed, fs::copy_options::overwrite_existing);
-    writeFile((fs::u8path(home) / "fsprobe.conf").u8string(), log + "\n" + watched + "\n");
+    fs::copy_file(built, fs::u8path(home) / built.filename(), fs::copy_options::overwrite_existing);
+    writeFile(home + SEP + "fsprobe.conf", log + "\n" + watched + "\n");
 }
 
 std::string probeProgram() { return native(ORV_TEST_FSPROBE); }
