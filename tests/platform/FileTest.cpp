@@ -1,5 +1,4 @@
 #include "File.h"
-#include "Process.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +13,7 @@ using orvtest::rooted;
 // The same paths with each system's separator and root ("/" or "C:\").
 TEST(FileTest, ParentAndAbsolutePath)
 {
-    std::vector<std::pair<std::string, std::string>> cases = {
+    std::vector<std::pair<std::string, std::string>> parents = {
         {rooted("opt/orv/bin/orvcfg"), rooted("opt/orv/bin")},
         {rooted("opt/orv/bin/"), rooted("opt/orv")},
         {rooted("orvcfg"), rooted("")},
@@ -22,8 +21,8 @@ TEST(FileTest, ParentAndAbsolutePath)
         {native("bin/orvcfg"), "bin"},
     };
     if (orvtest::isWindows())
-        cases.push_back({"\\\\server\\share\\orv", "\\\\server\\share\\"});
-    for (const auto& [path, parent] : cases)
+        parents.push_back({"\\\\server\\share\\orv", "\\\\server\\share\\"});
+    for (const auto& [path, parent] : parents)
         EXPECT_STREQ(File(path.c_str()).getParent().narrow(), parent.c_str()) << path;
 
     EXPECT_STREQ(File(rooted("opt//orv/./bin/../lib").c_str()).getAbsolutePath().narrow(), rooted("opt/orv/lib").c_str());
@@ -39,25 +38,13 @@ TEST(FileTest, ExistsAndDeleteWithNonAsciiNames)
 {
     orvtest::TempDir dir;
     for (const char* name : {"f", "\xC3\xBC\xE2\x82\xAC\xE4\xB8\xAD.properties"}) {
-        std::string path = dir.file(name);
+        const std::string path = dir.file(name);
         File f(path.c_str());
-        EXPECT_FALSE(f.exists()) << name;
-        EXPECT_FALSE(f.del()) << name;
+        EXPECT_FALSE(f.exists() || f.del()) << name;
         orvtest::writeFile(path, "x");
-        EXPECT_TRUE(f.exists()) << name;
-        EXPECT_TRUE(f.del()) << name;
+        EXPECT_TRUE(f.exists() && f.del()) << name;
         EXPECT_FALSE(orvtest::fileExists(path)) << name;
     }
-    const String child("c");
-    EXPECT_STREQ(File(String(rooted("a").c_str()), &child).getPath().narrow(), rooted("a/c").c_str());
-}
-
-TEST(FileTest, CurrentProcessPathIsTheTestExecutable)
-{
-    String given("ignored");
-    String path = Process::getCurrentProcessFullPath(&given);
-    const std::string name = native("/platform_tests") + (orvtest::isWindows() ? ".exe" : "");
-    EXPECT_TRUE(path.endsWith(String(name.c_str()))) << path.narrow();
 }
 
 } // namespace

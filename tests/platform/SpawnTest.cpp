@@ -8,8 +8,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 using orvtest::ChildEndHandling;
 
 // The wait for a spawned program ends by the bound, whatever the program and whatever the
@@ -31,7 +29,7 @@ TEST(Spawn, WaitEndsByTheBoundAndLeavesNoChild)
         {"HostIgnoresEndedChildren", probe, {"exit", "3"}, ChildEndHandling::IGNORED, -1, false},
         {"HostReapsItsChildren", probe, {"exit", "3"}, ChildEndHandling::REAPED_BY_HOST, -1, false},
     };
-    constexpr milliseconds BOUND{300};
+    constexpr std::chrono::milliseconds BOUND{300};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         orvtest::ScopedChildEndHandling handling(c.handling);
@@ -39,13 +37,12 @@ TEST(Spawn, WaitEndsByTheBoundAndLeavesNoChild)
             std::printf("[ note     ] %s: this system has no signal of ended children\n", c.name);
             continue;
         }
-        const Clock::time_point begin = Clock::now();
+        const auto begin = std::chrono::steady_clock::now();
         const int status = orv::os::spawnAndWait(c.program, c.args, BOUND);
-        const Clock::duration took = Clock::now() - begin;
+        const auto took = std::chrono::steady_clock::now() - begin;
         // A program that ends before the host's reaper gets to it still reports its status.
         EXPECT_TRUE(status == c.status || (c.handling != ChildEndHandling::DEFAULT && status == 3)) << status;
-        EXPECT_EQ(took >= BOUND, c.waitsTheBound);
-        EXPECT_LT(took, milliseconds(3000));
+        EXPECT_TRUE((took >= BOUND) == c.waitsTheBound && took < std::chrono::seconds(3)) << (took - BOUND).count();
         EXPECT_FALSE(orvtest::childLeft()) << "a child is left";
     }
 }

@@ -1,67 +1,98 @@
-#include "TraceFileFixture.h"
+#include "TestSupport.h"
+#include "Trace.h"
+#include "Tracer.h"
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <thread>
 
 namespace {
 
-using orvtest::TraceFileTest;
-using orvtest::linesOf;
-using orvtest::MARKER;
-using orvtest::trace;
+const std::string MARKER = "#ORV_TRACE_PROPERTIES_FILE\n";
+const std::string STAMP = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ )";
 
-unsigned modeOf(const std::string& path)
+void trace(Tracer::Component component, int level, const std::string& text)
 {
-    const auto perms = std::filesystem::status(std::filesystem::u8path(path)).permissions();
-    return static_cast<unsigned>(perms) & 0777;
+    Trace statement(Tracer::getInstance(component), "Test::trace");
+    statement.level = level;
+    statement << text.c_str() << Trace::endl;
 }
+
+// The lines of a trace file with their time stamp and ids taken off ("!" + the line when it
+// has none).
+std::vector<std::string> bodiesOf(const std::string& path)
+{
+    std::vector<std::string> bodies;
+    std::istringstream in(orvtest::readFile(path));
+    static const std::regex stamped(STAMP + "(.*)");
+    std::smatch match;
+    for (std::string line; std::getline(in, line);)
+        bodies.push_back(std::regex_match(line, match, stamped) ? match[1].str() : "!" + line);
+    return bodies;
+}
+
+// A trace properties file naming logs/trace.log, in a directory of its own, named to the
+// trace library.
+class TraceFileTest : public ::testing::Test {
+protected:
+    void use(const std::string& lines)
+    {
+        orvtest::writeFile(properties(), MARKER + "handlers.traceFile.fileName=" + log() + "\n" + lines);
+        Tracer::setPropertiesFile(properties().c_str());
+    }
+    void TearDown() override { Tracer::setPropertiesFile(nullptr); }
+    std::string properties() const { return m_Dir.file("OrvTrace.properties"); }
+    std::string log() const { return m_Dir.file("logs/trace.log"); }
+    orvtest::TempDir m_Dir;
+};
 
 TEST_F(TraceFileTest, EachComponentsLevelDecidesWhichStatementsReachTheFile)
 {
-    use(fileNameLine() + "hw.loggers.trcLogger.level=DEBUG_MAX\nvpd.loggers.trcLogger.level=DEBUG_MID\n"
-                         "common.loggers.trcLogger.level=DEBUG_MIN\n"
-                         "handlers.traceFile.filePermission=0600\nhandlers.traceFile.dirPermission=0750\n");
-    struct Case {
-        Tracer::Component component;
-        int level;
-        bool passes;
-    } cases[] = {
-        {Tracer::COMPONENT_HW, 9, true},      {Tracer::COMPONENT_VPD, 3, true}, {Tracer::COMPONENT_VPD, 4, false},
-        {Tracer::COMPONENT_COMMON, 2, true},  {Tracer::COMPONENT_COMMON, 3, false},
-        {Tracer::COMPONENT_PLG, 0, true}, // no line: the default, DEBUG_MIN
-        {Tracer::COMPONENT_PLG, 3, false},
-    };
-    std::size_t expected = 0;
-    for (const Case& c : cases) {
-        trace(c.component, c.level, "statement");
-        expected += c.passes ? 1 : 0;
-        EXPECT_EQ(linesOf(log()).size(), expected) << c.component << " at " << c.level;
+    use("hw.loggers.trcLogger.level=DEBUG_MAX\nvpd.loggers.trcLogger.level=DEBUG_MID\n"
+        "handlers.traceFile.filePermission=0600\nhandlers.traceFile.dirPermission=0750\n");
+    // A component without a line stays at DEBUG_MIN.
+    const std::pair<Tracer::Component, int> statements[] = {
+        {Tracer::COMPONENT_HW, 9},     {Tracer::COMPONENT_VPD, 3}, {Tracer::COMPONENT_VPD, 4},
+        {Tracer::COMPONENT_COMMON, 2}, {Tracer::COMPONENT_COMMON, 3}, {Tracer::COMPONENT_PLG, 0},
+        {Tracer::COMPONENT_PLG, 3}};
+    for (const auto& [component, level] : statements)
+        trace(component, level, std::to_string(level));
+    {
+        // A statement left open is closed when it goes; one never begun writes nothing.
+        Trace open(Tracer::getInstance(Tracer::COMPONENT_HW), "Test::open");
+        Trace unused(Tracer::getInstance(Tracer::COMPONENT_HW), "Test::unused");
+        open.level = 1;
+        open << "unended";
     }
-    const std::regex shape(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ HW DEBUG Test::trace: statement)");
-    EXPECT_TRUE(std::regex_match(linesOf(log()).at(0), shape)) << linesOf(log()).at(0);
+    EXPECT_EQ(bodiesOf(log()), (std::vector<std::string>{"HW DEBUG Test::trace: 9", "VPD INFO Test::trace: 3",
+                                                         "COM WARNING Test::trace: 2", "PLG CRITICAL Test::trace: 0",
+                                                         "HW ERROR Test::open: unended"}));
     if (orvtest::haveModeBits()) {
-        EXPECT_EQ(modeOf(log()), 0600u);
-        EXPECT_EQ(modeOf(m_Dir.file("logs")), 0750u);
+        EXPECT_EQ(orvtest::accessOf(log()), "0600");
+        EXPECT_EQ(orvtest::accessOf(m_Dir.file("logs")), "0750");
     }
 }
 
 TEST_F(TraceFileTest, FullFileIsRotatedKeepingMaxFiles)
 {
-    use(fileNameLine() + "handlers.traceFile.maxFiles=3\nhandlers.traceFile.maxFileSize=1\n");
-    const std::string text(90, 'r');
+    use("handlers.traceFile.maxFiles=3\nhandlers.traceFile.maxFileSize=1\n");
     for (int i = 0; i < 60; ++i)
-        trace(Tracer::COMPONENT_COMMON, 2, text);
-    const std::size_t lineSize = linesOf(log()).at(0).size() + 1;
+        trace(Tracer::COMPONENT_COMMON, 2, std::string(90, 'r'));
+    const std::size_t lineSize = orvtest::readFile(log()).find('\n') + 1;
     for (const char* suffix : {".1", ".2"}) {
-        ASSERT_TRUE(orvtest::fileExists(log() + suffix)) << suffix;
-        const std::size_t size = orvtest::readFile(log() + suffix).size();
         // Rotated when it reached 1 KiB, so at most one line beyond.
-        EXPECT_GE(size, 1024u) << suffix;
-        EXPECT_LT(size, 1024 + lineSize) << suffix;
+        const std::size_t size = orvtest::readFile(log() + suffix).size();
+        EXPECT_TRUE(size >= 1024 && size < 1024 + lineSize) << suffix << ": " << size;
     }
     EXPECT_FALSE(orvtest::fileExists(log() + ".3"));
 }
@@ -71,100 +102,127 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     orvtest::writeFile(m_Dir.file("plain"), "x");
     orvtest::makeDirs(m_Dir.file("adir"));
     orvtest::writeFile(m_Dir.file("victim"), "untouched");
-    // Where the system makes no symbolic links, the planted-link row has nothing to plant.
-    std::error_code linkError;
+    std::error_code noLink;
     std::filesystem::create_symlink(std::filesystem::u8path(m_Dir.file("victim")),
-                                    std::filesystem::u8path(m_Dir.file("link.log")), linkError);
-    struct Case {
+                                    std::filesystem::u8path(m_Dir.file("link.log")), noLink);
+    const std::string named = MARKER + "handlers.traceFile.fileName=";
+    const struct {
         const char* what;
-        std::string properties; // empty: no file; "-": an empty file
+        std::optional<std::string> properties; // nullopt: no file
         std::string notice;
     } cases[] = {
-        {"missing", "", "OrvTrace.properties cannot be read"},
-        {"empty", "-", "OrvTrace.properties is empty"},
+        {"missing", std::nullopt, "OrvTrace.properties cannot be read"},
+        {"empty", "", "OrvTrace.properties is empty"},
         {"headerless", "hw.loggers.trcLogger.level=DEBUG_MAX\n", "does not begin with #ORV_TRACE_PROPERTIES_FILE"},
         {"no file name", MARKER, "names no trace file"},
-        {"directory cannot be created", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("plain/sub/t.log"),
+        {"directory cannot be created", named + m_Dir.file("plain/sub/t.log"),
          "cannot create directory " + m_Dir.file("plain") + ": "},
-        {"file name is a directory", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("adir"),
-         "cannot open trace file " + m_Dir.file("adir") + ": "},
-        {"planted link", MARKER + "handlers.traceFile.fileName=" + m_Dir.file("link.log"),
-         "cannot open trace file " + m_Dir.file("link.log") + ": "},
+        {"file name is a directory", named + m_Dir.file("adir"), "cannot open trace file " + m_Dir.file("adir") + ": "},
+        {"planted link", named + m_Dir.file("link.log"), "cannot open trace file " + m_Dir.file("link.log") + ": "},
     };
-    int round = 0;
-    for (const Case& c : cases) {
-        if (linkError && std::string(c.what) == "planted link") {
-            std::cout << "[   NOTE   ] no symbolic links here (" << linkError.message() << "): planted link not tried\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        if (noLink && std::string(cases[i].what) == "planted link") {
+            std::cout << "[   NOTE   ] no symbolic links here (" << noLink.message() << "): planted link not tried\n";
             continue;
         }
         // Each case its own properties file, so that no notice was given before.
-        const std::string path = m_Dir.file("p" + std::to_string(round++) + "/OrvTrace.properties");
-        orvtest::makeDirs(m_Dir.file("p" + std::to_string(round - 1)));
-        if (!c.properties.empty())
-            orvtest::writeFile(path, c.properties == "-" ? "" : c.properties);
+        orvtest::makeDirs(m_Dir.file(std::to_string(i)));
+        const std::string path = m_Dir.file(std::to_string(i) + "/OrvTrace.properties");
+        if (cases[i].properties)
+            orvtest::writeFile(path, *cases[i].properties);
         Tracer::setPropertiesFile(path.c_str());
         testing::internal::CaptureStderr();
         trace(Tracer::COMPONENT_COMMON, 1, "first");
         trace(Tracer::COMPONENT_COMMON, 1, "second");
         const std::string err = testing::internal::GetCapturedStderr();
-        const std::size_t notice = err.find(c.notice);
-        EXPECT_NE(notice, std::string::npos) << c.what << ":\n" << err;
-        EXPECT_EQ(err.find(c.notice, notice + 1), std::string::npos) << c.what << ": notice repeated\n" << err;
-        EXPECT_NE(err.find("COM ERROR Test::trace: first\n"), std::string::npos) << c.what;
-        EXPECT_NE(err.find("COM ERROR Test::trace: second\n"), std::string::npos) << c.what;
+        const std::size_t notice = err.find(cases[i].notice);
+        EXPECT_TRUE(notice != std::string::npos && err.find(cases[i].notice, notice + 1) == std::string::npos) << err;
+        EXPECT_NE(err.find("COM ERROR Test::trace: first\n"), std::string::npos) << err;
+        EXPECT_NE(err.find("COM ERROR Test::trace: second\n"), std::string::npos) << err;
     }
     EXPECT_EQ(orvtest::readFile(m_Dir.file("victim")), "untouched");
 }
 
-// Root ignores permission bits: the host drops to an unprivileged user for this case.
-TEST_F(TraceFileTest, DirectoryTheHostMayNotWriteSendsStatementsToStandardError)
-{
-    orvtest::makeDirs(m_Dir.file("locked"));
-    ORVTEST_REQUIRE_CHILD_PROCESSES();
-    const auto open = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                      std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                      std::filesystem::perms::others_exec;
-    std::filesystem::permissions(std::filesystem::u8path(m_Dir.path()), open);
-    std::filesystem::permissions(std::filesystem::u8path(m_Dir.file("locked")), open);
-    use("handlers.traceFile.fileName=" + m_Dir.file("locked/trace.log") + "\n");
-    const std::string notice = "cannot open trace file " + m_Dir.file("locked/trace.log") + ": Permission denied";
-    EXPECT_EQ(orvtest::runUnprivileged([&notice] {
-                  testing::internal::CaptureStderr();
-                  trace(Tracer::COMPONENT_COMMON, 1, "kept");
-                  const std::string err = testing::internal::GetCapturedStderr();
-                  return err.find(notice) != std::string::npos && err.find("Test::trace: kept\n") != std::string::npos
-                             ? 0
-                             : 1;
-              }),
-              0);
-}
-
 TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
 {
-    use(fileNameLine());
-    struct Case {
-        const char* what;
-        void (*change)(const std::string& path);
-    } cases[] = {
-        {"deleted", [](const std::string& path) { std::remove(path.c_str()); }},
-        {"truncated", [](const std::string& path) { std::ofstream(path, std::ios::trunc); }},
-    };
-    for (const Case& c : cases) {
+    use("");
+    for (const bool deleted : {true, false}) {
         trace(Tracer::COMPONENT_COMMON, 1, "before");
-        c.change(log());
+        if (deleted)
+            std::remove(log().c_str());
+        else
+            std::ofstream(log(), std::ios::trunc);
         // A system that keeps the name of a file deleted while another process holds it open
         // (wine does) has nothing new to look at.
-        if (std::string(c.what) == "deleted" && orvtest::fileExists(log())) {
+        if (deleted && orvtest::fileExists(log())) {
             std::cout << "[   NOTE   ] the name of a deleted trace file stays while it is open; row not tried\n";
             continue;
         }
         // The file is looked at again 100 ms after the last look.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         trace(Tracer::COMPONENT_COMMON, 1, "after");
-        const std::vector<std::string> lines = linesOf(log());
-        ASSERT_EQ(lines.size(), 1u) << c.what;
-        EXPECT_EQ(lines[0].substr(lines[0].find(" Test::trace: ")), " Test::trace: after") << c.what;
+        EXPECT_EQ(bodiesOf(log()), std::vector<std::string>{"COM ERROR Test::trace: after"}) << deleted;
     }
+}
+
+constexpr int PROCESSES = 4;
+constexpr int THREADS = 3;
+constexpr int PER_THREAD = 150;
+
+// One writer process: the argument is its number and the trace properties file. On POSIX
+// it inherits the parent's open trace file, which it must not share.
+int traceWriter(const std::string& argument)
+{
+    const std::string::size_type blank = argument.find(' ');
+    const std::string p = argument.substr(0, blank);
+    Tracer::setPropertiesFile(argument.c_str() + blank + 1);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < THREADS; ++t) {
+        workers.emplace_back([&p, t] {
+            for (int n = 0; n < PER_THREAD; ++n)
+                trace(Tracer::COMPONENT_COMMON, 2,
+                      "p" + p + " t" + std::to_string(t) + " n" + std::to_string(n) + " " + std::string(60, 'x'));
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    return 0;
+}
+[[maybe_unused]] const bool s_WriterRole = orvtest::registerChildRole("trace-writer", &traceWriter);
+
+// Several processes, each with several threads, trace into one small file at once. Every line
+// must arrive whole and exactly once across the rotated files, and a rotated file must be
+// full: a second rotation of a fresh file by a process that saw the old size would show as a
+// short file in the chain.
+TEST_F(TraceFileTest, ProcessesAndThreadsAppendWholeLinesAndRotateOnce)
+{
+    use("handlers.traceFile.maxFiles=999\nhandlers.traceFile.maxFileSize=4\n");
+    trace(Tracer::COMPONENT_COMMON, 2, "parent");
+    std::vector<std::unique_ptr<orvtest::ChildProcess>> writers;
+    for (int p = 0; p < PROCESSES; ++p)
+        writers.push_back(std::make_unique<orvtest::ChildProcess>("trace-writer", std::to_string(p) + " " + properties()));
+    for (const auto& writer : writers)
+        ASSERT_EQ(writer->wait(), 0);
+
+    const std::regex shape(R"(COM WARNING Test::trace: (p\d t\d n\d+ x{60}|parent))");
+    std::set<std::string> seen;
+    int files = 0;
+    for (;; ++files) {
+        const std::string path = files == 0 ? log() : log() + "." + std::to_string(files);
+        const std::string bytes = orvtest::readFile(path);
+        if (bytes.empty())
+            break;
+        EXPECT_TRUE(files == 0 || bytes.size() >= 4096u) << path << " was rotated before it was full";
+        EXPECT_EQ(bytes.back(), '\n') << path;
+        std::smatch match;
+        for (const std::string& body : bodiesOf(path)) {
+            ASSERT_TRUE(std::regex_match(body, match, shape)) << path << ": " << body;
+            EXPECT_TRUE(seen.insert(match[1]).second) << "twice: " << body;
+        }
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(PROCESSES * THREADS * PER_THREAD + 1));
+    EXPECT_GT(files, 10);
 }
 
 } // namespace

@@ -5,12 +5,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
-#include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -22,21 +20,7 @@
 
 namespace orvtest {
 
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvtest-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    m_Path = pattern;
-    // Unprivileged children must be able to reach files inside.
-    chmod(m_Path.c_str(), 0777);
-}
-
-bool haveChildProcesses() { return true; }
-
 std::string programPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
-
-bool haveModeBits() { return true; }
 
 bool isWindows() { return false; }
 
@@ -58,54 +42,32 @@ bool makeSymbolicLink(const std::string& target, const std::string& link)
 int openHandleCount()
 {
     std::error_code ignored;
-    const auto entries = std::filesystem::directory_iterator("/proc/self/fd", ignored);
-    return static_cast<int>(std::distance(entries, std::filesystem::directory_iterator()));
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd", ignored), {}));
 }
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::string();
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+namespace detail {
 
-ScopedEnv::ScopedEnv(const char* name, const char* value) : m_Name(name)
+void setEnvironment(const char* name, const char* value)
 {
-    const char* old = std::getenv(name);
-    m_HadOld = old != nullptr;
-    if (m_HadOld)
-        m_Old = old;
     if (value != nullptr)
         setenv(name, value, 1);
     else
         unsetenv(name);
 }
 
-ScopedEnv::~ScopedEnv()
-{
-    if (m_HadOld)
-        setenv(m_Name.c_str(), m_Old.c_str(), 1);
-    else
-        unsetenv(m_Name.c_str());
-}
+} // namespace detail
 
 namespace {
 
 int waitFor(pid_t pid, struct rusage* usage = nullptr, int* signal = nullptr)
 {
     int status = 0;
-    while (wait4(pid, &status, 0, usage) < 0) {
+    while (wait4(pid, &status, 0, usage) < 0)
         if (errno != EINTR)
             return -1;
-    }
     if (signal != nullptr)
         *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The exit status of a measured child that passed its budget.
@@ -114,12 +76,24 @@ constexpr int OVER_BUDGET_STATUS = 251;
 long residentBytes()
 {
     long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (statm != nullptr && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-        resident = 0;
-    if (statm != nullptr)
-        std::fclose(statm);
+    std::ifstream("/proc/self/statm") >> pages >> resident;
     return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Runs `body` in a forked child; the child's process id, or -1.
+pid_t forkRunning(const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    return pid;
+}
+
+int runInChild(const std::function<int()>& body)
+{
+    const pid_t pid = forkRunning(body);
+    return pid < 0 ? -1 : waitFor(pid);
 }
 
 // Forks a child that runs the role; the child's process id, or -1. `prepare` runs in the
@@ -129,15 +103,13 @@ pid_t forkRole(const char* role, const std::string& argument, const std::functio
     const ChildBody body = detail::childRole(role);
     if (body == nullptr)
         return -1;
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    if (prepare)
-        prepare();
-    const int status = body(argument);
-    std::fflush(nullptr);
-    _exit(status);
+    return forkRunning([&] {
+        if (prepare)
+            prepare();
+        const int status = body(argument);
+        std::fflush(nullptr);
+        return status;
+    });
 }
 
 } // namespace
@@ -146,18 +118,14 @@ ChildProcess::ChildProcess(const char* role, const std::string& argument) : m_Pr
 
 ChildProcess::~ChildProcess()
 {
-    if (m_Process <= 0)
-        return;
-    ::kill(static_cast<pid_t>(m_Process), SIGKILL);
-    waitFor(static_cast<pid_t>(m_Process));
+    if (m_Process > 0 && ::kill(static_cast<pid_t>(m_Process), SIGKILL) == 0)
+        waitFor(static_cast<pid_t>(m_Process));
 }
 
 int ChildProcess::wait()
 {
-    if (m_Process > 0) {
-        m_Status = waitFor(static_cast<pid_t>(m_Process));
-        m_Process = -1;
-    }
+    if (m_Process > 0)
+        m_Status = waitFor(static_cast<pid_t>(std::exchange(m_Process, -1)));
     return m_Status;
 }
 
@@ -189,22 +157,17 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     run.status = waitFor(pid, &usage, &signal);
     run.peakBytes = usage.ru_maxrss * 1024L;
     run.timedOut = signal == SIGALRM;
-    if (run.status == OVER_BUDGET_STATUS) {
-        run.overBudget = true;
+    run.overBudget = run.status == OVER_BUDGET_STATUS;
+    if (run.overBudget)
         run.status = -1;
-    }
     return run;
 }
 
-namespace {
-
-void reapEverything(int)
+static void reapEverything(int)
 {
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
+    while (::waitpid(-1, nullptr, WNOHANG) > 0)
+        continue;
 }
-
-} // namespace
 
 ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
 {
@@ -217,25 +180,20 @@ ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old);
 
 bool childLeft() { return ::waitpid(-1, nullptr, WNOHANG) != -1; }
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
+int detail::runRedirected(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                          const std::string& err)
 {
-    TempDir capture;
-    const std::string out = capture.file("out"), err = capture.file("err");
     // execv takes char* for arguments it never writes.
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    const int status = runInChild([&] {
-        if (!std::freopen("/dev/null", "r", stdin) || !std::freopen(out.c_str(), "w", stdout)
-            || !std::freopen(err.c_str(), "w", stderr))
-            return 127;
-        for (const auto& [name, value] : env)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        execv(program.c_str(), argv.data());
+    return runInChild([&] {
+        if (std::freopen("/dev/null", "r", stdin) && std::freopen(out.c_str(), "w", stdout)
+            && std::freopen(err.c_str(), "w", stderr))
+            execv(program.c_str(), argv.data());
         return 127;
     });
-    return {status, readFile(out), readFile(err)};
 }
 
 // A hard link where the file system allows one (the program then finds its installation
@@ -251,24 +209,11 @@ void placeProgram(const std::string& program, const std::string& libDir, const s
     fs::create_directory_symlink(libDir, fs::path(binDir).parent_path() / "lib");
 }
 
-int runInChild(const std::function<int()>& body)
-{
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid < 0)
-        return -1;
-    if (pid == 0)
-        _exit(body());
-    return waitFor(pid);
-}
-
 int runUnprivileged(const std::function<int()>& body)
 {
     return runInChild([&]() {
-        if (getuid() == 0) {
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                return 125;
-        }
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            return 125;
         return body();
     });
 }

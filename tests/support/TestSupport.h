@@ -14,37 +14,28 @@ namespace orvtest {
 // The native path separator, as the configuration service joins paths with it.
 inline const std::string SEP(1, static_cast<char>(std::filesystem::path::preferred_separator));
 
-// `path` with every "/" turned into the native separator.
-inline std::string native(std::string path)
+// `text` with every `from` turned into `to`.
+inline std::string replaced(std::string text, char from, char to)
 {
-    for (char& c : path)
-        if (c == '/')
-            c = SEP[0];
-    return path;
+    for (char& c : text)
+        if (c == from)
+            c = to;
+    return text;
 }
+
+// `path` with every "/" turned into the native separator.
+inline std::string native(const std::string& path) { return replaced(path, '/', SEP[0]); }
 
 // `path` with every "/" turned into the other system's separator: a value that the path
 // keys rewrite into the native form.
-inline std::string foreign(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = SEP == "/" ? '\\' : '/';
-    return path;
-}
+inline std::string foreign(const std::string& path) { return replaced(path, '/', SEP == "/" ? '\\' : '/'); }
 
 // `relative` under the root of the system's file system: "/srv/logs" on POSIX,
 // "C:\srv\logs" on Windows for "srv/logs".
 inline std::string rooted(const std::string& relative) { return (SEP == "/" ? "/" : "C:\\") + native(relative); }
 
 // `path` with every native separator turned into "/", as the trace library writes paths.
-inline std::string forwardSlashed(std::string path)
-{
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
-}
+inline std::string forwardSlashed(const std::string& path) { return replaced(path, '\\', '/'); }
 
 // A fresh directory under the system's temporary directory, removed with its contents
 // when the object goes.
@@ -76,8 +67,7 @@ public:
 
 private:
     std::string m_Name;
-    std::string m_Old;
-    bool m_HadOld;
+    std::optional<std::string> m_Old;
 };
 
 // The running test program's own file, as the system reports it.
@@ -175,9 +165,17 @@ private:
 
 namespace detail {
 // For the systems' halves of the support: the body of a registered role (null when none),
-// and the names of the variables that tell a started program its role and argument.
+// and the variables that tell a started test program which role to play with which argument.
 ChildBody childRole(const char* role);
-std::pair<std::string, std::string> childRoleEnvironment();
+inline constexpr const char* ROLE_VARIABLE = "ORVTEST_CHILD_ROLE";
+inline constexpr const char* ARGUMENT_VARIABLE = "ORVTEST_CHILD_ARGUMENT";
+// Sets (value null: removes) a variable of this process's environment, which the libraries
+// read and a started program inherits.
+void setEnvironment(const char* name, const char* value);
+// Runs `program` with standard input empty and the outputs written to the files `out` and
+// `err`; the exit status as runProgram gives it.
+int runRedirected(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                  const std::string& err);
 } // namespace detail
 
 // Runs a role in a child and waits for it; the status as ChildProcess::wait gives it.
@@ -250,9 +248,6 @@ bool haveChildProcesses();
 // permission bits apply even when the tests run as root. Returns the child's exit status
 // (the body's result), or -1 when the child died from a signal.
 int runUnprivileged(const std::function<int()>& body);
-
-// Runs `body` in a forked child; the child's exit status, or -1 on a signal.
-int runInChild(const std::function<int()>& body);
 
 // Runs `body` in a forked child whose files may not grow past `bytes`; a write past it fails
 // instead of ending the child.

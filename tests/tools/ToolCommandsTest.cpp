@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+
 using namespace orvtest;
 
 namespace {
@@ -201,6 +204,12 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"parse", doc, "--raw"}, 0,
          netConfig + "<NetConfig>\n <Server host=\"h\" port=\"1\" scheme=\"https\"/> <Timeout>1</Timeout>\n"
              " <Retries>0</Retries>\n</NetConfig>\n" + oneSection, "", kDoc, kPartial},
+        {{"parse", doc, "--json"}, 0,
+         "{\"schemaVersion\":1,\"document\":\"" + docJson + "\",\"schema\":\"" + schemaJson
+             + "\",\"status\":0,\"errorCount\":0,\"diagnostics\":[],\"sections\":[{\"name\":\"NetConfig\",\"index\":9,"
+               "\"line\":1,\"xml\":\"<NetConfig>\\n <Server host=\\\"h\\\" port=\\\"1\\\" scheme=\\\"https\\\"/> "
+               "<Timeout>1</Timeout>\\n <Retries>0</Retries>\\n</NetConfig>\\n\"}],\"missing\":[\"Hardware\",\"XSE\","
+               "\"FSScan\",\"Vpd\",\"UseSignatures\",\"NetSignatures\"]}\n", "", kDoc, kPartial},
         {{"dirs"}, 0,
          "installation:      " + root + "\nconfiguration:     " + under("config") + "\nbin:               "
              + under("bin") + "\ninstall:           " + under("install") + "\nplug-ins:          "
@@ -299,6 +308,47 @@ TEST_F(ToolCommands, SetRewritesOnlyItsLinesAndTheNextProcessSeesTheValue)
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "45"}).out, "");
     EXPECT_EQ(m_Install.run({"set", "hwscanner.timeout", "46", "--json"}).out,
               "{\"schemaVersion\":1,\"key\":\"hwscanner.timeout\",\"value\":\"46\",\"status\":0,\"message\":\"success\"}\n");
+}
+
+TEST_F(ToolCommands, ParseOfTheShippedDocumentHasNoErrorsAndAllSevenSectionsInOrder)
+{
+    const std::string doc = m_Install.read("config/orvcli.xml");
+    const RunResult r = m_Install.run({"parse"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    std::size_t last = 0;
+    for (const std::string name : {"Hardware", "XSE", "FSScan", "Vpd", "UseSignatures", "NetSignatures", "NetConfig"}) {
+        // Each section's heading names the line on which its element begins.
+        const std::size_t begins = std::min(doc.find("<" + name + " "), doc.find("<" + name + ">"));
+        ASSERT_NE(begins, std::string::npos) << name;
+        const auto line = 1 + std::count(doc.begin(), doc.begin() + static_cast<std::ptrdiff_t>(begins), '\n');
+        const std::size_t at = r.out.find("\n" + name + " (line " + std::to_string(line) + ")\n  <" + name, last);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << name << "\n" << r.out;
+        last = at;
+    }
+    EXPECT_NE(r.out.find("  </NetConfig>\n\nsections: 7 of 7\nerrors: 0\n"), std::string::npos) << r.out;
+}
+
+// From orvcfg set to the trace file: the chain a person follows to diagnose a scanner.
+TEST_F(ToolCommands, SetLevelAndPathThenParseWritesDiagnosticsToTheTraceFileThatTraceShows)
+{
+    const std::string dir = m_Install.path("diag");
+    ASSERT_EQ(m_Install.run({"set", "trace_level", "MAX"}).status, 0);
+    ASSERT_EQ(m_Install.run({"set", "common_trace_path", dir}).status, 0);
+    m_Install.write("broken.xml", "<?xml version=\"1.0\"?>\n<a><b>\n");
+    const RunResult parse = m_Install.run({"parse", m_Install.path("broken.xml")});
+    EXPECT_EQ(parse.status, 1);
+    EXPECT_EQ(parse.err.find("orvtrace:"), std::string::npos) << parse.err;
+    // The file holds the two diagnostics and nothing else.
+    const std::string stamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z \d+ \d+ COM )";
+    const std::regex lines(stamp + R"(ERROR ParseNodeSink::onError: Message is .* at line \d+\n)" + stamp
+                           + R"(CRITICAL ParseNodeSink::onCriticalError: Message is .* at line \d+\n)");
+    const std::string log = m_Install.read("diag/trace.log");
+    EXPECT_TRUE(std::regex_match(log, lines)) << log;
+    // What `trace` shows is what the two changes wrote.
+    const std::string shown = m_Install.run({"trace"}).out;
+    EXPECT_NE(shown.find("\nfile:            " + forwardSlashed(dir) + "/trace.log (line "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\nlevel HW:        DEBUG_MAX (hw.loggers"), std::string::npos) << shown;
 }
 
 TEST(ToolWithoutInstallation, StillAnswersEveryCommandAndCreatesNothing)

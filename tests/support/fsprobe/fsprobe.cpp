@@ -8,6 +8,7 @@
 // which orvtest::installProbe writes.
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -22,10 +23,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    std::string self = argv[0];
-    if (self.size() > 4 && self.compare(self.size() - 4, 4, ".exe") == 0)
-        self.resize(self.size() - 4);
-    std::ifstream conf(self + ".conf");
+    std::ifstream conf{std::filesystem::path(argv[0]).replace_extension(".conf")};
     std::string logPath, watched;
     if (!std::getline(conf, logPath) || !std::getline(conf, watched))
         return 2;

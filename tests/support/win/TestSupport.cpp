@@ -3,10 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <random>
-#include <sstream>
-#include <stdexcept>
+#include <utility>
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -49,41 +46,9 @@ HANDLE inheritable(const std::wstring& path, DWORD access, DWORD disposition)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The environment of this process changed for the life of the object; a started program
-// inherits it. Unlike the C runtime's copy, it can hold a variable set to empty text.
-class EnvironmentChange {
-public:
-    explicit EnvironmentChange(const EnvChanges& changes)
-    {
-        for (const auto& [name, value] : changes) {
-            const std::wstring key = wide(name);
-            const DWORD size = GetEnvironmentVariableW(key.c_str(), nullptr, 0);
-            std::optional<std::wstring> old;
-            if (size > 0) {
-                std::wstring buffer(size, L'\0');
-                buffer.resize(GetEnvironmentVariableW(key.c_str(), buffer.data(), size));
-                old = buffer;
-            }
-            m_Old.emplace_back(key, old);
-            SetEnvironmentVariableW(key.c_str(), value ? wide(*value).c_str() : nullptr);
-        }
-    }
-    ~EnvironmentChange()
-    {
-        for (const auto& [key, old] : m_Old)
-            SetEnvironmentVariableW(key.c_str(), old ? old->c_str() : nullptr);
-    }
-    EnvironmentChange(const EnvironmentChange&) = delete;
-    EnvironmentChange& operator=(const EnvironmentChange&) = delete;
-
-private:
-    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> m_Old;
-};
-
-// Starts a program (the loader adds ".exe") with the command line given, the environment
-// changed as given, and standard handles when `handles` is not null. The process handle,
-// or null.
-HANDLE start(std::wstring commandLine, const EnvChanges& env, const HANDLE* handles = nullptr)
+// Starts a program (the loader adds ".exe") with the command line given and standard handles
+// when `handles` is not null. The process handle, or null.
+HANDLE start(std::wstring commandLine, const HANDLE* handles = nullptr)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -94,7 +59,6 @@ HANDLE start(std::wstring commandLine, const EnvChanges& env, const HANDLE* hand
         startup.hStdError = handles[2];
     }
     PROCESS_INFORMATION process = {};
-    EnvironmentChange changed(env);
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, handles != nullptr, 0, nullptr, nullptr,
                         &startup, &process))
         return nullptr;
@@ -107,73 +71,29 @@ HANDLE startRole(const char* role, const std::string& argument)
 {
     if (detail::childRole(role) == nullptr)
         return nullptr;
-    const auto [roleVariable, argumentVariable] = detail::childRoleEnvironment();
-    return start(quoted(wide(programPath())), {{roleVariable, role}, {argumentVariable, argument}});
+    const ScopedEnv roleSet(detail::ROLE_VARIABLE, role), argumentSet(detail::ARGUMENT_VARIABLE, argument.c_str());
+    return start(quoted(wide(programPath())));
 }
 
-int exitStatusOf(HANDLE process)
+// Waits for the end of the process and closes its handle: the exit status as
+// ChildProcess::wait gives it.
+int finish(HANDLE process)
 {
+    WaitForSingleObject(process, INFINITE);
     DWORD code = KILLED_STATUS;
-    if (!GetExitCodeProcess(process, &code) || code == KILLED_STATUS)
-        return -1;
-    return static_cast<int>(code);
+    const int status = GetExitCodeProcess(process, &code) && code != KILLED_STATUS ? static_cast<int>(code) : -1;
+    CloseHandle(process);
+    return status;
 }
 
 } // namespace
 
-TempDir::TempDir()
-{
-    std::random_device random;
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path candidate = base / ("orvtest-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate)) {
-            m_Path = candidate.u8string();
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary directory");
-}
-
-// In text mode, as the configuration service writes its files: a line end written as a
-// carriage return and line feed reads back as the line feed the expectations hold.
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(std::filesystem::u8path(path));
-    if (!in)
-        return std::string();
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The C runtime's copy of the environment is what the libraries read. It cannot hold a
-// variable set to empty text: setting one to "" removes it.
-ScopedEnv::ScopedEnv(const char* name, const char* value) : m_Name(name)
-{
-    const char* old = std::getenv(name);
-    m_HadOld = old != nullptr;
-    if (m_HadOld)
-        m_Old = old;
-    _putenv_s(name, value != nullptr ? value : "");
-}
-
-ScopedEnv::~ScopedEnv()
-{
-    _putenv_s(m_Name.c_str(), m_HadOld ? m_Old.c_str() : "");
-}
-
-bool haveChildProcesses() { return false; }
-
 std::string programPath()
 {
     std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length);
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return std::filesystem::path(path).u8string();
 }
-
-bool haveModeBits() { return false; }
 
 bool isWindows() { return true; }
 
@@ -260,13 +180,11 @@ int openHandleCount()
     return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int>(count) : 0;
 }
 
-int runInChild(const std::function<int()>&) { return -1; }
-
 int runUnprivileged(const std::function<int()>&) { return -1; }
 
 ChildProcess::ChildProcess(const char* role, const std::string& argument)
 {
-    if (HANDLE process = startRole(role, argument); process != nullptr)
+    if (HANDLE process = startRole(role, argument))
         m_Process = reinterpret_cast<std::intptr_t>(process);
 }
 
@@ -274,21 +192,14 @@ ChildProcess::~ChildProcess()
 {
     if (m_Process == -1)
         return;
-    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
-    TerminateProcess(process, KILLED_STATUS);
-    WaitForSingleObject(process, INFINITE);
-    CloseHandle(process);
+    TerminateProcess(reinterpret_cast<HANDLE>(m_Process), KILLED_STATUS);
+    finish(reinterpret_cast<HANDLE>(m_Process));
 }
 
 int ChildProcess::wait()
 {
-    if (m_Process == -1)
-        return m_Status;
-    HANDLE process = reinterpret_cast<HANDLE>(m_Process);
-    WaitForSingleObject(process, INFINITE);
-    m_Status = exitStatusOf(process);
-    CloseHandle(process);
-    m_Process = -1;
+    if (m_Process != -1)
+        m_Status = finish(reinterpret_cast<HANDLE>(std::exchange(m_Process, -1)));
     return m_Status;
 }
 
@@ -318,54 +229,43 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
             run.timedOut = true;
         if (run.overBudget || run.timedOut) {
             TerminateProcess(process, KILLED_STATUS);
-            WaitForSingleObject(process, INFINITE);
             break;
         }
     }
+    WaitForSingleObject(process, INFINITE);
     if (GetProcessMemoryInfo(process, &counters, sizeof(counters)))
         run.peakBytes = static_cast<long>(counters.PeakWorkingSetSize);
-    run.status = exitStatusOf(process);
-    CloseHandle(process);
+    run.status = finish(process);
     return run;
 }
 
-ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling)
-    : m_Applies(handling == ChildEndHandling::DEFAULT)
-{
-}
+ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(handling == ChildEndHandling::DEFAULT) {}
 
 ScopedChildEndHandling::~ScopedChildEndHandling() = default;
 
 bool childLeft() { return false; }
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const EnvChanges& env)
+// The C runtime's copy of the environment is what the libraries read; setting it sets the
+// system's copy too, which a started program inherits. It cannot hold a variable set to empty
+// text: setting one to "" removes it.
+void detail::setEnvironment(const char* name, const char* value) { _putenv_s(name, value != nullptr ? value : ""); }
+
+int detail::runRedirected(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                          const std::string& err)
 {
-    TempDir capture;
-    const std::string out = capture.file("out"), err = capture.file("err");
     std::wstring commandLine = quoted(wide(program));
     for (const std::string& arg : args)
         commandLine += L" " + quoted(wide(arg));
-
-    RunResult result;
-    {
-        const HANDLE handles[] = {inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING),
-                                  inheritable(wide(out), GENERIC_WRITE, CREATE_ALWAYS),
-                                  inheritable(wide(err), GENERIC_WRITE, CREATE_ALWAYS)};
-        HANDLE process = start(commandLine, env, handles);
-        if (process != nullptr) {
-            WaitForSingleObject(process, INFINITE);
-            result.status = exitStatusOf(process);
-            CloseHandle(process);
-        } else {
-            result.status = 127;
-        }
-        for (HANDLE handle : handles)
-            if (handle != INVALID_HANDLE_VALUE)
-                CloseHandle(handle);
-    }
-    result.out = readFile(out);
-    result.err = readFile(err);
-    return result;
+    const HANDLE handles[] = {inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING),
+                              inheritable(wide(out), GENERIC_WRITE, CREATE_ALWAYS),
+                              inheritable(wide(err), GENERIC_WRITE, CREATE_ALWAYS)};
+    int status = 127;
+    if (HANDLE process = start(commandLine, handles))
+        status = finish(process);
+    for (HANDLE handle : handles)
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    return status;
 }
 
 // The program with every DLL of the build beside it, where Windows looks for them first.
