@@ -7,65 +7,26 @@
 
 namespace {
 
-// What a new directory carries for the two entries the service gives it: mode bits on
-// POSIX, the access entries on Windows ("<trustee> <rights> <inheritance>"). An entry with
-// rights 0 is left out.
-std::string expectedAccess(bool everyone)
-{
-    if (orvtest::haveModeBits())
-        return everyone ? "0755" : "0700";
-    return everyone ? "Everyone 0x80000000 sub-directories; Administrators 0x1f01ff sub-directories"
-                    : "Administrators 0x1f01ff sub-directories";
-}
-
-// Every directory of the path gets the access; the path stops at the first failure, and
-// a link's target keeps its access.
-TEST(Permissions, NewDirectoriesGetTheAccessOfTheTwoEntriesAndNoLinkIsFollowed)
+// A new directory of the path is open to every reader (the trace library's files are read
+// by every scanner); a link is never followed to change its target's access. Where the
+// system keeps no mode bits (Windows, and wine keeps no access entries) only the refusal of
+// an impossible path is tried.
+TEST(Permissions, NewDirectoriesAreOpenToReadersAndNoLinkIsFollowed)
 {
     orvtest::TempDir tmp;
-    const std::string top = tmp.file("logs"), deeper = tmp.file("logs/scan/trace");
-    ASSERT_TRUE(createDirectoryPath((deeper + orvtest::SEP).c_str(), FILE_ALL_ACCESS, GENERIC_READ));
-    EXPECT_FALSE(setDirectoryPermissions(tmp.path().c_str(), 0, 0));
-    EXPECT_FALSE(setDirectoryPermissions(tmp.file("missing").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    const std::string deeper = tmp.file("logs/scan/trace");
     orvtest::writeFile(tmp.file("file"), "");
     EXPECT_FALSE(createDirectoryPath(tmp.file("file/x/y").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
-    EXPECT_FALSE(orvtest::fileExists(tmp.file("file/x")));
-    if (!orvtest::accessOf(deeper)) {
-        std::printf("[ note     ] this system (wine on a file system without extended attributes) keeps no "
-                    "access entries of its own; only the created paths were checked\n");
-        EXPECT_TRUE(orvtest::fileExists(deeper));
-        return;
-    }
-    EXPECT_EQ(orvtest::accessOf(deeper), expectedAccess(true));
-    EXPECT_EQ(orvtest::accessOf(top), expectedAccess(true));
-    ASSERT_TRUE(setDirectoryPermissions(top.c_str(), FILE_ALL_ACCESS, 0));
-    EXPECT_EQ(orvtest::accessOf(top), expectedAccess(false));
-
-    if (!orvtest::makeSymbolicLink(deeper, tmp.file("link"))) {
-        std::printf("[ note     ] this system makes no symbolic links; the link was not tried\n");
-        return;
-    }
-    EXPECT_FALSE(setDirectoryPermissions(tmp.file("link").c_str(), FILE_ALL_ACCESS, 0));
-    EXPECT_EQ(orvtest::accessOf(deeper), expectedAccess(true)) << "the link's target keeps its access";
+    ASSERT_TRUE(createDirectoryPath((deeper + orvtest::SEP).c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    if (!orvtest::haveModeBits() || !orvtest::makeSymbolicLink(deeper, tmp.file("link")))
+        GTEST_SKIP() << "no mode bits or no symbolic links here";
+    EXPECT_EQ(modeOf(tmp.file("logs")), 0755u);
+    orvtest::setMode(deeper, 0700);
+    EXPECT_FALSE(setDirectoryPermissions(tmp.file("link").c_str(), FILE_ALL_ACCESS, GENERIC_READ));
+    EXPECT_EQ(modeOf(deeper), 0700u) << "the link's target keeps its access";
 }
 
 using ConfigAccess = ConfigTest;
-
-// The shell's folders exist on Windows only; elsewhere every lookup answers "not
-// implemented". A configuration directory outside the program-files folder is not
-// virtualized, and the probe file stays, truncated.
-TEST_F(ConfigAccess, ShellFoldersAndAConfigurationOutsideProgramFiles)
-{
-    initializeWith(HEADER);
-    for (int folder : {36, 37, 38}) {
-        char path[ORV_PATH_BUFFER_SIZE] = "";
-        EXPECT_EQ(getSpecialFolderPath(folder, path), orvtest::isWindows() ? 0 : static_cast<int>(0x80004001u)) << folder;
-        EXPECT_TRUE(!orvtest::isWindows() || path[1] == ':') << folder << ": " << path;
-    }
-    orvtest::writeFile(configDir() + "Orv.tmp", "left over");
-    EXPECT_EQ(isConfigDirVirtualized(), 0);
-    EXPECT_EQ(orvtest::readFile(configDir() + "Orv.tmp"), "");
-}
 
 // The redirection rules, with a program-files folder named by the test.
 const char* g_ProgramFiles = nullptr;
@@ -82,21 +43,20 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
     orvtest::makeDirs(dir);
     orvtest::makeDirs(store);
     std::strcpy(s_PropertiesTmpPath, (dir + "Orv.tmp").c_str());
+    orvtest::ScopedEnv user("USERPROFILE", profile.c_str());
     const std::string programFiles = orvtest::rooted("Program Files"), programs = orvtest::rooted("Programs");
-    const struct { const char* name; const char* programFiles; bool inStore, hasProfile; int expected; } cases[] = {
-        {"Redirected", programFiles.c_str(), true, true, 1},
-        {"NothingInTheStore", programFiles.c_str(), false, true, 0},
-        {"OutsideProgramFiles", programs.c_str(), true, true, 0},
-        {"NoUserProfileStillRemovesTheProbe", programFiles.c_str(), true, false, 0},
+    const struct { const char* name; const char* programFiles; bool inStore; int expected; } cases[] = {
+        {"Redirected", programFiles.c_str(), true, 1},
+        {"NothingInTheStore", programFiles.c_str(), false, 0},
+        {"OutsideProgramFiles", programs.c_str(), true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.inStore)
             orvtest::writeFile(store + "Orv.tmp", "");
-        orvtest::ScopedEnv user("USERPROFILE", c.hasProfile ? profile.c_str() : nullptr);
         g_ProgramFiles = c.programFiles;
         EXPECT_EQ(isConfigDirVirtualized(&namedProgramFiles), c.expected);
-        EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.expected == 0 && c.hasProfile);
+        EXPECT_EQ(orvtest::fileExists(dir + "Orv.tmp"), c.expected == 0);
         EXPECT_EQ(orvtest::fileExists(store + "Orv.tmp"), c.inStore && c.expected == 0);
         std::filesystem::remove(std::filesystem::u8path(store + "Orv.tmp"));
         std::filesystem::remove(std::filesystem::u8path(dir + "Orv.tmp"));
@@ -105,19 +65,16 @@ TEST_F(ConfigAccess, RedirectedWriteIsDetectedAndBothFilesRemoved)
 }
 
 // A cache home with blanks is stored in its short form where the file system keeps one
-// (Windows); elsewhere there is none and the caller's text stays as it was.
+// (Windows); elsewhere there is none and the value is stored as given (the cache-home test).
 TEST(ShortPath, BlankFreeFormOfAnExistingDirectory)
 {
+    if (!orvtest::isWindows())
+        GTEST_SKIP() << "no short forms on this system";
     orvtest::TempDir tmp;
     const std::string dir = tmp.file("cache home with blanks");
     orvtest::makeDirs(dir);
-    std::string unchanged = "untouched", shortForm = "untouched";
+    std::string unchanged = "untouched", shortForm;
     EXPECT_FALSE(orv::os::getShortPathForm(tmp.file("missing dir").c_str(), 260, unchanged));
-    if (!orvtest::isWindows()) {
-        EXPECT_FALSE(orv::os::getShortPathForm(dir.c_str(), 260, unchanged));
-        EXPECT_EQ(unchanged, "untouched");
-        return;
-    }
     ASSERT_TRUE(orv::os::getShortPathForm(dir.c_str(), 260, shortForm));
     EXPECT_EQ(shortForm.find(' '), std::string::npos) << shortForm;
     EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::u8path(shortForm), std::filesystem::u8path(dir)))
