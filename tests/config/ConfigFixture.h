@@ -19,9 +19,6 @@
 // Keep it additive: several test programs include it.
 class OrvCfgTestAccess {
 public:
-    template <typename... Args>
-    static int writeToOrvFile(Args&&... args) { return OrvCfg::m_Instance->writeToOrvFile(std::forward<Args>(args)...); }
-
     static String installDir() { return OrvCfg::m_OrvInstallDir; }
     static void setInstallDir(const String& dir) { OrvCfg::m_OrvInstallDir = dir; }
 

@@ -17,7 +17,6 @@ TEST_F(Lifecycle, SecondInitializeKeepsTheInstanceAndCleanupEndsIt)
 
     OrvCfg::cleanup();
     OrvCfg::cleanup();
-    EXPECT_EQ(OrvCfg::getError(), ORVCFG_NO_INSTANCE);
     EXPECT_EQ(set("k", "new"), ORVCFG_NO_INSTANCE);
     String checked("new");
     EXPECT_EQ(OrvCfg::checkKey(String("k"), checked), ORVCFG_NO_INSTANCE);
@@ -52,24 +51,6 @@ TEST_F(Lifecycle, ConfigurationDirectoryUpTo240BytesLoads)
                       whole(s_TraceTmpPath),
                   at("Orv.properties") + at("OrvTrace.properties") + at("Orv.tmp") + at("Trace.tmp"));
         OrvCfg::cleanup();
-    }
-}
-
-// The last recognised line decides; a missing file is undetermined.
-TEST_F(Lifecycle, InstallationType)
-{
-    orvtest::makeDirs(m_Tmp.file("install"));
-    OrvCfgTestAccess::setInstallDir(String(m_Tmp.path().c_str()));
-    const std::string typeFile = m_Tmp.file("install/orv_install.properties");
-    EXPECT_EQ(OrvCfg::installationType(), ORV_INSTALL_UNDETERMINED);
-    const struct { std::string bytes; int expected; } cases[] = {
-        {"ORV_InstallType=global", ORV_INSTALL_GLOBAL}, // no header, no line feed
-        {"ORV_InstallType=local\nORV_InstallType=global\nORV_InstallType=other\n", ORV_INSTALL_GLOBAL},
-        {std::string(259, '#') + "ORV_InstallType=local\n", ORV_INSTALL_LOCAL}, // the piece after 259 bytes
-    };
-    for (const auto& c : cases) {
-        orvtest::writeFile(typeFile, c.bytes);
-        EXPECT_EQ(OrvCfg::installationType(), c.expected) << c.bytes.substr(0, 40);
     }
 }
 
