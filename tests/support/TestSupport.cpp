@@ -163,17 +163,9 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     return run;
 }
 
-static void reapEverything(int)
-{
-    while (::waitpid(-1, nullptr, WNOHANG) > 0)
-        continue;
-}
-
 ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
 {
-    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED          ? SIG_IGN
-                                 : handling == ChildEndHandling::REAPED_BY_HOST ? reapEverything
-                                                                                : SIG_DFL);
+    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED ? SIG_IGN : SIG_DFL);
 }
 
 ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old); }
@@ -237,29 +229,23 @@ bool makeNamedPipe(const std::string& path) { return ::mkfifo(path.c_str(), 0600
 
 unsigned int exchangeCreationMask(unsigned int mask) { return ::umask(static_cast<mode_t>(mask)); }
 
-LoopbackListener::LoopbackListener()
+// A socket that could not be made is -1, and every call on it fails.
+LoopbackListener::LoopbackListener() : m_Socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0))
 {
-    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    if (socket < 0)
-        return;
-    m_Socket = socket;
     sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
-    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0 &&
-        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    const int socket = static_cast<int>(m_Socket);
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0
+        && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         m_Port = ntohs(address.sin_port);
 }
 
-LoopbackListener::~LoopbackListener()
-{
-    if (m_Socket >= 0)
-        ::close(static_cast<int>(m_Socket));
-}
+LoopbackListener::~LoopbackListener() { ::close(static_cast<int>(m_Socket)); }
 
 int LoopbackListener::connections() const
 {
     int count = 0;
-    for (int connection; m_Socket >= 0 && (connection = ::accept(static_cast<int>(m_Socket), nullptr, nullptr)) >= 0; ++count)
+    for (int connection; (connection = ::accept(static_cast<int>(m_Socket), nullptr, nullptr)) >= 0; ++count)
         ::close(connection);
     return count;
 }

@@ -81,12 +81,12 @@ bool haveModeBits();
 bool isWindows();
 
 // The access a directory carries, as text to compare: its mode bits in octal ("0755") on
-// POSIX; on Windows its access entries, each "<trustee> <rights> <inheritance>", joined by
-// "; ". Nothing when the system keeps no access entries of its own (wine on a file system
-// without extended attributes) or the path cannot be looked at.
+// POSIX. Nothing on Windows, whose access entries are not read (wine, where the tests run,
+// keeps none), or when the path cannot be looked at.
 std::optional<std::string> accessOf(const std::string& path);
 
-// Makes `link` a symbolic link to the directory `target`; false where the system cannot.
+// Makes `link` a symbolic link to the directory `target`; false where the system cannot
+// (wine makes none).
 bool makeSymbolicLink(const std::string& target, const std::string& link);
 
 // Sets `path`'s permission bits; on Windows only the owner's write bit counts (it is the
@@ -215,12 +215,14 @@ void placeProgram(const std::string& program, const std::string& libDir, const s
 // arguments and the provider line that `watched` holds at that moment to `log`.
 void installProbe(const std::string& home, const std::string& log, const std::string& watched);
 
-// The tests' fsprobe as built; run with "exit N" or "sleep S".
+// The tests' fsprobe as built; run with "sleep S", or with nothing beside it to log to,
+// when it exits with 2.
 std::string probeProgram();
 
 // How a host treats the end of its children: POSIX tells it with the signal of ended
-// children, which a host may ignore or use to reap them itself. Windows has no such signal.
-enum class ChildEndHandling { DEFAULT, IGNORED, REAPED_BY_HOST };
+// children, which a host may ignore (or catch to reap them itself, which ends the same way
+// for a waiting parent: its child is gone). Windows has no such signal.
+enum class ChildEndHandling { DEFAULT, IGNORED };
 class ScopedChildEndHandling {
 public:
     explicit ScopedChildEndHandling(ChildEndHandling handling);
