@@ -163,12 +163,13 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     return run;
 }
 
-ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
+bool withChildEndsIgnored(const std::function<void()>& body)
 {
-    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED ? SIG_IGN : SIG_DFL);
+    void (*const old)(int) = std::signal(SIGCHLD, SIG_IGN);
+    body();
+    std::signal(SIGCHLD, old);
+    return true;
 }
-
-ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old); }
 
 bool childLeft() { return ::waitpid(-1, nullptr, WNOHANG) != -1; }
 
@@ -188,16 +189,12 @@ int detail::runRedirected(const std::string& program, const std::vector<std::str
     });
 }
 
-// A hard link where the file system allows one (the program then finds its installation
-// from this place); the libraries through a link to the build tree's.
+// A copy of the program (it finds its installation from the place of its own file); the
+// libraries through a link to the build tree's.
 void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir)
 {
     namespace fs = std::filesystem;
-    const fs::path placed = fs::path(binDir) / fs::path(program).filename();
-    std::error_code linkError;
-    fs::create_hard_link(program, placed, linkError);
-    if (linkError)
-        fs::copy_file(program, placed);
+    fs::copy_file(program, fs::path(binDir) / fs::path(program).filename());
     fs::create_directory_symlink(libDir, fs::path(binDir).parent_path() / "lib");
 }
 

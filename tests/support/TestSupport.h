@@ -85,8 +85,8 @@ bool isWindows();
 // keeps none), or when the path cannot be looked at.
 std::optional<std::string> accessOf(const std::string& path);
 
-// Makes `link` a symbolic link to the directory `target`; false where the system cannot
-// (wine makes none).
+// Makes `link` a symbolic link to `target`, a directory (on POSIX any file); false where the
+// system cannot (wine makes none).
 bool makeSymbolicLink(const std::string& target, const std::string& link);
 
 // Sets `path`'s permission bits; on Windows only the owner's write bit counts (it is the
@@ -185,8 +185,9 @@ int runChildRole(const char* role, const std::string& argument);
 // destructor runs. The parent's wait() sees -1.
 [[noreturn]] void killThisProcess();
 
-// A role run under a memory budget and a time bound: the child is stopped the moment its
-// resident memory passes the budget, or when the time has run out.
+// A role run under a memory budget and a time bound. The child is stopped when the time has
+// run out; on POSIX also the moment its resident memory passes the budget, while on Windows
+// its peak working set is only compared with the budget at the end.
 struct MeasuredRun {
     int status = -1; // exit status; -1 when stopped, crashed or not started
     bool overBudget = false;
@@ -219,23 +220,11 @@ void installProbe(const std::string& home, const std::string& log, const std::st
 // when it exits with 2.
 std::string probeProgram();
 
-// How a host treats the end of its children: POSIX tells it with the signal of ended
-// children, which a host may ignore (or catch to reap them itself, which ends the same way
-// for a waiting parent: its child is gone). Windows has no such signal.
-enum class ChildEndHandling { DEFAULT, IGNORED };
-class ScopedChildEndHandling {
-public:
-    explicit ScopedChildEndHandling(ChildEndHandling handling);
-    ~ScopedChildEndHandling();
-    ScopedChildEndHandling(const ScopedChildEndHandling&) = delete;
-    ScopedChildEndHandling& operator=(const ScopedChildEndHandling&) = delete;
-    // False where the system has no such handling (Windows, for all but DEFAULT).
-    bool applies() const { return m_Applies; }
-
-private:
-    bool m_Applies = false;
-    void (*m_Old)(int) = nullptr;
-};
+// Runs `body` while this process ignores the signal of ended children, as a host may (its
+// children are then reaped by the system, which ends the same way for a waiting parent as a
+// host that catches the signal and reaps them itself: the child is gone). False, and `body`
+// not run, where the system has no such signal (Windows).
+bool withChildEndsIgnored(const std::function<void()>& body);
 
 // Whether this process has an ended or running child that nobody reaped (POSIX); a Windows
 // process keeps no such children.
