@@ -65,8 +65,15 @@ TEST_F(TraceFileTest, EachComponentsLevelDecidesWhichStatementsReachTheFile)
         {Tracer::COMPONENT_PLG, 3}};
     for (const auto& [component, level] : statements)
         trace(component, level, std::to_string(level));
+    {
+        // A statement left open is ended when it goes.
+        Trace open(Tracer::getInstance(Tracer::COMPONENT_HW), "Test::open");
+        open.level = 1;
+        open << "unended";
+    }
     EXPECT_EQ(bodiesOf(log()), (std::vector<std::string>{"HW DEBUG Test::trace: 9", "VPD INFO Test::trace: 3",
-                                                         "COM WARNING Test::trace: 2", "PLG CRITICAL Test::trace: 0"}));
+                                                         "COM WARNING Test::trace: 2", "PLG CRITICAL Test::trace: 0",
+                                                         "HW ERROR Test::open: unended"}));
     if (orvtest::haveModeBits()) {
         EXPECT_EQ(orvtest::accessOf(log()), "0600");
         EXPECT_EQ(orvtest::accessOf(m_Dir.file("logs")), "0750");
