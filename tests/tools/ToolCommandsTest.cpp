@@ -60,7 +60,6 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const std::string traceSettings = "#ORV_TRACE_PROPERTIES_FILE\nhw.loggers.trcLogger.level=DEBUG_MAX\n"
                                       "vpd.loggers.trcLogger.level=LOUD\nhandlers.traceFile.fileName=" + traceLog
                                       + "\nhandlers.traceFile.maxFiles=5x\n";
-    const char* const kTraceSettings = traceSettings.c_str();
     const std::string loud = "\"LOUD\" is not DEBUG_MIN, DEBUG_MID or DEBUG_MAX";
     const std::string files = "\"5x\" is not a number of files from 0 to 999";
     const auto level = [](const char* component, const char* key, const char* value, const std::string& origin) {
@@ -120,6 +119,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          "{\"schemaVersion\":1,\"path\":\"" + propsJson
              + "\",\"properties\":[{\"key\":\"a\",\"value\":\"1\"},{\"key\":\"b\",\"value\":\"last\"}]}\n", "",
          kProps, listed.c_str()},
+        {{"list"}, 21, "", "orvcfg: " + noHeader + "\n", kProps, ""},
         {{"list", "--json"}, 21,
          "{\"schemaVersion\":1,\"path\":\"" + propsJson + "\",\"properties\":[],\"error\":{\"code\":21,\"message\":\""
              + noHeaderJson + "\"}}\n", "orvcfg: " + noHeader + "\n", kProps, "a=1\n"},
@@ -218,7 +218,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
              + "," + level("FSS", "fscanner", "DEBUG_MIN", "default") + ","
              + level("VPD", "vpd", "DEBUG_MIN", "default; line 3: " + jsonText(loud)) + ","
              + level("PLG", "plugin", "DEBUG_MIN", "default") + "],\"problems\":[\"" + jsonText(trace + " line 3: " + loud)
-             + "\",\"" + jsonText(trace + " line 5: " + files) + "\"]}\n", "", kTrace, kTraceSettings},
+             + "\",\"" + jsonText(trace + " line 5: " + files) + "\"]}\n", "", kTrace, traceSettings.c_str()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args) + " status " + std::to_string(c.status));
