@@ -86,6 +86,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         // Wrong usage: one line naming the help to read, status 2; the bare tool shows its help.
         {{}, 2, "", "usage: orvcfg COMMAND [ARGUMENTS] [OPTIONS]\n..."},
         {{"frobnicate"}, 2, "", "orvcfg: unknown command \"frobnicate\" (see \"orvcfg --help\")\n"},
+        {{"help", "nope"}, 2, "", "orvcfg: unknown command \"nope\" (see \"orvcfg --help\")\n"},
         {{"get"}, 2, "",
          "orvcfg: missing argument for get: usage: orvcfg get KEY [--default VALUE] [--json] (see \"orvcfg get --help\")\n"},
         {{"get", "trace_level", "--default"}, 2, "",
@@ -164,6 +165,9 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
         {{"parse", doc}, 4, "", "orvcfg: the configuration document " + doc + " cannot be opened\n", kDoc},
         {{"parse", doc}, 1, "document: " + doc + "\nschema:   " + schema + "\n\n" + noSections.substr(0, noSections.size() - 2) + "1\n",
          "orvcfg: " + doc + ":1:1: fatal error: invalid document structure\n", kDoc, ""},
+        // A directory opens on some systems: it is told apart before the parser reads it.
+        {{"parse", m_Install.path("bin")}, 4, "",
+         "orvcfg: the configuration document " + m_Install.path("bin") + " cannot be opened\n"},
         {{"parse"}, 4, "", "orvcfg: the configuration schema " + schema + " cannot be opened\n", kSchema},
         {{"parse", doc}, 1, "document: " + doc + "\nschema:   " + schema + "\n\n" + noSections,
          "orvcfg: " + doc + ":3:13: error: no declaration found for element 'Bogus'\norvcfg: " + doc
