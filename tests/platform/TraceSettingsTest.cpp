@@ -24,12 +24,9 @@ TEST(TraceSettingsTest, EachKeyIsReadAndAnUnusableValueKeepsItsDefaultWithAProbl
         {"hw.loggers.trcLogger.level = DEBUG_MAX \r\nhandlers.traceFile.maxFiles=3\nhandlers.traceFile.maxFileSize=0\n"
          "handlers.traceFile.filePermission=0600\nhandlers.traceFile.dirPermission=0700\n",
          "DEBUG_MAX 3 0 0600 0700 0"},
-        // Commented-out lines are inactive, whatever they hold.
-        {"#hw.loggers.trcLogger.level=DEBUG_MAX\n#handlers.traceFile.filePermission=0600\n",
-         "DEBUG_MIN 5 10240 0644 0755 0"},
         {"hw.loggers.trcLogger.level=DEBUG_MID\nhandlers.traceFile.maxFiles=0\n", "DEBUG_MID 1 10240 0644 0755 0"},
-        {"hw.loggers.trcLogger.level=LOUD\nhandlers.traceFile.maxFiles=5x\nhandlers.traceFile.maxFileSize=-1\n",
-         "DEBUG_MIN 5 10240 0644 0755 3"},
+        // A level in other letters, and one past each limit (other unusable words and numbers
+        // are in orvcfg's trace tests).
         {"hw.loggers.trcLogger.level=debug_max\nhandlers.traceFile.maxFiles=1000\n"
          "handlers.traceFile.maxFileSize=2147483649\n",
          "DEBUG_MIN 5 10240 0644 0755 3"},

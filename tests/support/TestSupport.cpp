@@ -163,20 +163,13 @@ MeasuredRun runChildMeasured(const char* role, const std::string& argument, long
     return run;
 }
 
-static void reapEverything(int)
+bool withChildEndsIgnored(const std::function<void()>& body)
 {
-    while (::waitpid(-1, nullptr, WNOHANG) > 0)
-        continue;
+    void (*const old)(int) = std::signal(SIGCHLD, SIG_IGN);
+    body();
+    std::signal(SIGCHLD, old);
+    return true;
 }
-
-ScopedChildEndHandling::ScopedChildEndHandling(ChildEndHandling handling) : m_Applies(true)
-{
-    m_Old = std::signal(SIGCHLD, handling == ChildEndHandling::IGNORED          ? SIG_IGN
-                                 : handling == ChildEndHandling::REAPED_BY_HOST ? reapEverything
-                                                                                : SIG_DFL);
-}
-
-ScopedChildEndHandling::~ScopedChildEndHandling() { std::signal(SIGCHLD, m_Old); }
 
 bool childLeft() { return ::waitpid(-1, nullptr, WNOHANG) != -1; }
 
@@ -196,16 +189,12 @@ int detail::runRedirected(const std::string& program, const std::vector<std::str
     });
 }
 
-// A hard link where the file system allows one (the program then finds its installation
-// from this place); the libraries through a link to the build tree's.
+// A copy of the program (it finds its installation from the place of its own file); the
+// libraries through a link to the build tree's.
 void placeProgram(const std::string& program, const std::string& libDir, const std::string& binDir)
 {
     namespace fs = std::filesystem;
-    const fs::path placed = fs::path(binDir) / fs::path(program).filename();
-    std::error_code linkError;
-    fs::create_hard_link(program, placed, linkError);
-    if (linkError)
-        fs::copy_file(program, placed);
+    fs::copy_file(program, fs::path(binDir) / fs::path(program).filename());
     fs::create_directory_symlink(libDir, fs::path(binDir).parent_path() / "lib");
 }
 
@@ -237,29 +226,23 @@ bool makeNamedPipe(const std::string& path) { return ::mkfifo(path.c_str(), 0600
 
 unsigned int exchangeCreationMask(unsigned int mask) { return ::umask(static_cast<mode_t>(mask)); }
 
-LoopbackListener::LoopbackListener()
+// A socket that could not be made is -1, and every call on it fails.
+LoopbackListener::LoopbackListener() : m_Socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0))
 {
-    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    if (socket < 0)
-        return;
-    m_Socket = socket;
     sockaddr_in address = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
-    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0 &&
-        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    const int socket = static_cast<int>(m_Socket);
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket, 16) == 0
+        && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         m_Port = ntohs(address.sin_port);
 }
 
-LoopbackListener::~LoopbackListener()
-{
-    if (m_Socket >= 0)
-        ::close(static_cast<int>(m_Socket));
-}
+LoopbackListener::~LoopbackListener() { ::close(static_cast<int>(m_Socket)); }
 
 int LoopbackListener::connections() const
 {
     int count = 0;
-    for (int connection; m_Socket >= 0 && (connection = ::accept(static_cast<int>(m_Socket), nullptr, nullptr)) >= 0; ++count)
+    for (int connection; (connection = ::accept(static_cast<int>(m_Socket), nullptr, nullptr)) >= 0; ++count)
         ::close(connection);
     return count;
 }

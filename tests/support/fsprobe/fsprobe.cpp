@@ -1,11 +1,10 @@
 // A stand-in for the file-system scanner's fsprobe, built for the tests on every system.
-//   fsprobe exit N     exits with N
 //   fsprobe sleep S    sleeps S seconds, then exits with 0
 //   fsprobe ...        (as the configuration service starts it: -shutdown) appends
 //                      "<count>|<arg>|...|" and the provider line of the watched property
 //                      file to the log, then exits with 3
 // The log and the watched file are the two lines of <program>.conf beside the program,
-// which orvtest::installProbe writes.
+// which orvtest::installProbe writes; without it the probe exits with 2.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,10 +14,7 @@
 
 int main(int argc, char** argv)
 {
-    const std::string first = argc > 1 ? argv[1] : "";
-    if (first == "exit" && argc > 2)
-        return std::atoi(argv[2]);
-    if (first == "sleep" && argc > 2) {
+    if (argc > 2 && std::string(argv[1]) == "sleep") {
         std::this_thread::sleep_for(std::chrono::seconds(std::atoi(argv[2])));
         return 0;
     }
