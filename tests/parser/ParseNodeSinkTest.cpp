@@ -1,7 +1,6 @@
 #include "../common/xmlproxy/TreeTestSupport.h"
 
 #include "ParseNodeSink.h"
-#include "Trace.h"
 #include "Tracer.h"
 
 #include <gtest/gtest.h>

@@ -28,11 +28,10 @@ std::string manyElements(int i_Count)
 
 class NodeReaderTest : public ::testing::Test {
 protected:
-    String path(const std::string& i_Name) const { return String(dir.file(i_Name).c_str()); }
     String document(const std::string& i_Name, const std::string& i_Bytes)
     {
         writeFile(dir.file(i_Name), i_Bytes);
-        return path(i_Name);
+        return String(dir.file(i_Name).c_str());
     }
 
     orvtest::TempDir dir;
@@ -103,9 +102,7 @@ TEST_F(NodeReaderTest, InvalidUtf8EndsTheParseAtTheLineOfTheFirstBadByte)
     } cases[] = {
         {std::string(100, 'x') + valid + std::string(40, 'y') + valid, 0}, // sequences of every length
         {std::string(70, 'x') + "\xC3(", 1},                             // after a long ASCII run
-        {"\n\n\x80", 3, false},                                           // a continuation byte alone
-        {"\xFF", 1},                                                      // a byte that cannot lead
-        {valid + "\xE2\x82<", 1},                                         // a sequence cut short
+        {"\n\n\x80", 3, false},                                           // a byte that cannot lead
         {manyLines + "\xC0\xAF", 30001}, // an overlong form past the library's first read
     };
     for (const auto& c : cases) {

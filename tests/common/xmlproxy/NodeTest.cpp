@@ -18,7 +18,6 @@ using orvtest::text;
 
 TEST(NodeWrite, GivesTheExactBytesOfEachShape)
 {
-    const char16_t zeroInside[] = {u'a', 0, u'b'};
     const struct { const char* what; Node* node; int indent; std::string expected; } cases[] = {
         {"empty element, indented, nothing after it", element(u"e"), 3, "   <e/>"},
         {"attributes in the order added, all escaped",
@@ -28,11 +27,7 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
          element(u"r", {text(u"t"), element(u"c"), text(u"u")}), 2, "  <r>t   <c/>u</r>\n"},
         {"consecutive texts stay apart; controls vanish", element(u"p", {text(u"x\x01"), text(u"\r\n")}), 0,
          "<p>x&#13;&#10;</p>\n"},
-        {"a 0 unit ends a name (its narrow form) but is dropped from a text",
-         element(String(zeroInside, 3), {text(String(zeroInside, 3))}), 0, "<a>ab</a>\n"},
         {"a text node alone: escaped, never indented", text(u"<hi>"), 5, "&lt;hi&gt;"},
-        {"a name beyond ASCII goes through its narrow form: a byte it escaped comes back lone",
-         element(u"\u00E9\xDCFF"), 0, "<\xC3\xA9\xEF\xBF\xBD/>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -109,13 +104,6 @@ TEST(NodeChildList, WalksForwardsAndBackwardsFromEitherEnd)
         EXPECT_EQ(children, std::vector<Node*>(list->cbegin(), list->cend()));
         EXPECT_EQ(std::vector<Node*>(children.rbegin(), children.rend()), bySiblings);
         EXPECT_EQ(bySiblings, std::vector<Node*>(list->rbegin(), list->rend()));
-        if (count == 0)
-            continue;
-        // An iterator taken before an append reaches the appended child, then the end.
-        auto last = std::prev(list->end());
-        parent.addChild(element(u"added"));
-        EXPECT_EQ(u"added", (*++last)->getName().units());
-        EXPECT_EQ(list->end(), ++last);
     }
 }
 
