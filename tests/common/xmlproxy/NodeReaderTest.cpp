@@ -66,6 +66,11 @@ TEST_F(NodeReaderTest, NumbersAttributesBeforeTheirElementAndSkipsWhiteSpaceAnew
     EXPECT_EQ(expected, orvtest::describe(*sink.trees[0]));
     EXPECT_EQ(expected, orvtest::describe(*sink.trees[1]));
     EXPECT_TRUE(sink.messages.empty());
+    // Names and texts are taken by their length, with nothing of the library's buffers
+    // behind them, which the narrow forms above would not show.
+    const Node* b = sink.trees[0]->getFirstChild();
+    EXPECT_EQ(u"b", b->getName().units());
+    EXPECT_EQ(u"\n  hi\n  ", b->getNextSibling()->getName().units());
     // A copy keeps lines and columns; its sequence numbers are 0 and its elements do not link
     // back to their parent.
     std::unique_ptr<Node> copy(sink.trees[0]->clone());
