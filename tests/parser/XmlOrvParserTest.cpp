@@ -154,8 +154,8 @@ TEST_F(XmlOrvParserTest, DeliversEverySectionItCouldReadAndCountsTheErrors)
 }
 
 // Only regular files are read: a FIFO, whose open would wait for a writer for ever, is a file
-// that cannot be opened, reported as a missing one is. Directories and devices are refused by
-// the same open, which the platform tests read.
+// that cannot be opened, reported as a missing one is. A directory or a device fails the same
+// check of the file's type once it is open.
 TEST_F(XmlOrvParserTest, OnlyARegularFileCanBeOpenedAndAnythingElseIsOneErrorAndNoParse)
 {
     // Where the system has no named pipes, the pipe's rows meet a missing file instead.
