@@ -1,4 +1,3 @@
-#include "DefaultSAXHandler.h"
 #include "TreeTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +18,6 @@ using orvtest::text;
 
 TEST(NodeWrite, GivesTheExactBytesOfEachShape)
 {
-    const char16_t zeroInside[] = {u'a', 0, u'b'};
     const struct { const char* what; Node* node; int indent; std::string expected; } cases[] = {
         {"empty element, indented, nothing after it", element(u"e"), 3, "   <e/>"},
         {"attributes in the order added, all escaped",
@@ -29,11 +27,7 @@ TEST(NodeWrite, GivesTheExactBytesOfEachShape)
          element(u"r", {text(u"t"), element(u"c"), text(u"u")}), 2, "  <r>t   <c/>u</r>\n"},
         {"consecutive texts stay apart; controls vanish", element(u"p", {text(u"x\x01"), text(u"\r\n")}), 0,
          "<p>x&#13;&#10;</p>\n"},
-        {"a 0 unit ends a name (its narrow form) but is dropped from a text",
-         element(String(zeroInside, 3), {text(String(zeroInside, 3))}), 0, "<a>ab</a>\n"},
         {"a text node alone: escaped, never indented", text(u"<hi>"), 5, "&lt;hi&gt;"},
-        {"a name beyond ASCII goes through its narrow form: a byte it escaped comes back lone",
-         element(u"\u00E9\xDCFF"), 0, "<\xC3\xA9\xEF\xBF\xBD/>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -110,13 +104,6 @@ TEST(NodeChildList, WalksForwardsAndBackwardsFromEitherEnd)
         EXPECT_EQ(children, std::vector<Node*>(list->cbegin(), list->cend()));
         EXPECT_EQ(std::vector<Node*>(children.rbegin(), children.rend()), bySiblings);
         EXPECT_EQ(bySiblings, std::vector<Node*>(list->rbegin(), list->rend()));
-        if (count == 0)
-            continue;
-        // An iterator taken before an append reaches the appended child, then the end.
-        auto last = std::prev(list->end());
-        parent.addChild(element(u"added"));
-        EXPECT_EQ(u"added", (*++last)->getName().units());
-        EXPECT_EQ(list->end(), ++last);
     }
 }
 
@@ -141,40 +128,28 @@ void onSmallStack(std::function<void()> i_Body)
 
 } // namespace
 
-TEST(Node, DeepTreesAreBuiltCopiedWrittenAndReleasedWithoutRecursion)
+// Level i writes i spaces and "<d>\n", and but for the innermost, which writes "<d/>", i spaces
+// and "</d>\n"; the innermost's parent closes on the same line. A million levels are only
+// copied and released: writing them would take a terabyte.
+TEST(Node, DeepTreesAreCopiedWrittenAndReleasedWithoutRecursion)
 {
     onSmallStack([] {
-        constexpr int depth = 1000000;
-        orvtest::RecordingSink sink;
-        {
-            DefaultSAXHandler handler(&sink, 0);
-            for (int level = 0; level < depth; ++level)
-                handler.startElement(String(u"d"), nullptr, level, 0, level);
-            handler.characters(String(u"bottom"), depth, 0, depth);
-            for (int level = 0; level < depth; ++level)
-                handler.endElement(String(u"d"));
-            // A tree whose end tags never come is released with the handler.
-            for (int level = 0; level < depth / 10; ++level)
-                handler.startElement(String(u"open"), attributes({{u"k", u"v"}}), level, 0, level);
+        for (std::size_t depth : {std::size_t(4000), std::size_t(1000000)}) {
+            SCOPED_TRACE(depth);
+            std::unique_ptr<Node> root(element(u"d"));
+            Node* deepest = root.get();
+            for (std::size_t level = 1; level < depth; ++level, deepest = deepest->getFirstChild())
+                deepest->addChild(element(u"d"));
+            std::unique_ptr<Node> copy(root->clone());
+            std::size_t levels = 0;
+            for (const Node* node = copy.get(); node != nullptr; node = node->getFirstChild())
+                ++levels;
+            EXPECT_EQ(depth, levels);
+            if (depth > 4000)
+                continue;
+            std::ostringstream out;
+            EXPECT_EQ(0, copy->write(out, 0));
+            EXPECT_EQ(depth * (depth - 1) + (depth - 1) * 8 + 4, out.str().size());
         }
-        ASSERT_EQ(1u, sink.trees.size());
-        std::unique_ptr<Node> copy(sink.trees[0]->clone());
-        int levels = 0;
-        const Node* node = copy.get();
-        for (; node != nullptr && node->getType() == Node::NODE_ELEMENT; node = node->getFirstChild())
-            ++levels;
-        EXPECT_EQ(depth, levels);
-        ASSERT_NE(nullptr, node);
-        EXPECT_EQ(u"bottom", node->getName().units());
-        // Level i writes i spaces and "<d>\n", and but for the innermost, which writes "<d/>",
-        // i spaces and "</d>\n"; the innermost's parent closes on the same line.
-        constexpr std::size_t written = 4000;
-        std::unique_ptr<Node> root(element(u"d"));
-        Node* deepest = root.get();
-        for (std::size_t level = 1; level < written; ++level, deepest = deepest->getFirstChild())
-            deepest->addChild(element(u"d"));
-        std::ostringstream out;
-        EXPECT_EQ(0, root->write(out, 0));
-        EXPECT_EQ(written * (written - 1) + (written - 1) * 8 + 4, out.str().size());
     });
 }

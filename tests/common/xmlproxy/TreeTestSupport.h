@@ -17,36 +17,31 @@
 
 namespace orvtest {
 
-// The bytes a node writes; "(null)" for no node. A copy handed over is released.
-inline std::string written(const Node* i_Node, int i_Indent = 0)
-{
-    if (i_Node == nullptr)
-        return "(null)";
-    std::ostringstream out;
-    i_Node->write(out, i_Indent);
-    return out.str();
-}
+// The bytes a copy handed over writes, which is released; "(null)" for no copy.
 inline std::string writtenCopy(Node* i_Copy)
 {
-    return written(std::unique_ptr<Node>(i_Copy).get());
+    if (i_Copy == nullptr)
+        return "(null)";
+    std::ostringstream out;
+    std::unique_ptr<Node>(i_Copy)->write(out, 0);
+    return out.str();
 }
 
-// A table of block size 1; the attributes are numbered from i_Sequence on.
-inline NodeAttributes* attributes(std::initializer_list<std::pair<const char16_t*, const char16_t*>> i_Pairs,
-                                  int i_Sequence = 1)
+// A table of block size 1; the attributes are numbered from 1 on.
+inline NodeAttributes* attributes(std::initializer_list<std::pair<const char16_t*, const char16_t*>> i_Pairs)
 {
     auto table = std::make_unique<NodeAttributes>(1);
+    int sequence = 1;
     for (const auto& pair : i_Pairs)
-        table->addAttribute(String(pair.first), String(pair.second), String::valueOf(i_Sequence++));
+        table->addAttribute(String(pair.first), String(pair.second), String::valueOf(sequence++));
     return table.release();
 }
 
 // An element holding the given children; element children link back to it, as the tree
 // builder links them.
-inline Node* element(const String& i_Name, std::vector<Node*> i_Children = {}, NodeAttributes* i_Table = nullptr,
-                     int i_Line = 0, int i_Column = 0, int i_Sequence = 0)
+inline Node* element(const String& i_Name, std::vector<Node*> i_Children = {}, NodeAttributes* i_Table = nullptr)
 {
-    Node* node = new Node(i_Name, i_Table, i_Line, i_Column, i_Sequence);
+    Node* node = new Node(i_Name, i_Table, 0, 0, 0);
     for (Node* child : i_Children) {
         if (child->getType() == Node::NODE_ELEMENT)
             child->setParent(node);
@@ -54,9 +49,9 @@ inline Node* element(const String& i_Name, std::vector<Node*> i_Children = {}, N
     }
     return node;
 }
-inline Node* text(const String& i_Text, int i_Line = 0, int i_Column = 0, int i_Sequence = 0)
+inline Node* text(const String& i_Text)
 {
-    return new TextNode(i_Text, i_Line, i_Column, i_Sequence);
+    return new TextNode(i_Text, 0, 0, 0);
 }
 
 // Everything a tree holds besides its bytes: name@line:column#sequence, "^" when the node
@@ -96,15 +91,6 @@ struct RecordingSink : NodeSink {
         messages.push_back(i_Kind + "@" + std::to_string(i_Line) + ": " + std::string(i_Text));
         return i_Kind == "warning" ? XMLPROXY_SUCCESS : XMLPROXY_NULL_STRING;
     }
-    // The delivered trees written one after the other.
-    std::string writtenTrees() const
-    {
-        std::string all;
-        for (const auto& tree : trees)
-            all += written(tree.get());
-        return all;
-    }
-
     std::vector<std::unique_ptr<Node>> trees;
     std::vector<std::string> messages;
 };
