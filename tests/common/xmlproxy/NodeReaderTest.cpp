@@ -4,6 +4,7 @@
 #include "NodeReader.h"
 #include "TestSupport.h"
 #include "TreeTestSupport.h"
+#include "XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,53 @@ struct ThrowingSink : RecordingSink {
     }
     bool outOfMemory;
 };
+
+// Each bound, set small, ends the parse in this process with the critical error that names
+// it and releases everything on the way out (the leak checker of the sanitizer build sees
+// each path); the same document reads cleanly under the default bounds. Each document passes
+// its small bound by a few bytes, so that a bound applied twice over lets it through.
+TEST_F(NodeReaderTest, EachBoundSetSmallEndsTheParseSayingWhichAndReleasesEverything)
+{
+    const std::string justOver(51, 'x'); // text is counted as the library holds it, two bytes a unit
+    ASSERT_TRUE(orvtest::makeZip(dir.file("doc.zip"), {{"doc.xml", "<r>" + std::string(94, ' ') + "</r>"}}));
+    // Empty elements: their trees take more than 16 times their bytes, above a floor set small.
+    std::string elements = "<r>";
+    for (int i = 0; i < 100; ++i)
+        elements += "<e/>";
+    elements += "</r>";
+    const struct {
+        const char* file;
+        std::string bytes; // empty: the file is there already
+        long long ParseLimits::*bound;
+        long long small;
+        std::string critical;
+    } cases[] = {
+        {"entity.xml", "<!DOCTYPE r [<!ENTITY e \"" + justOver + "\">]><r>&e;&e;</r>", &ParseLimits::entityExpansionBytes,
+         200, "Entity expansion exceeds its bound of 200 bytes"},
+        {"text.xml", "<r>" + justOver + "</r>", &ParseLimits::valueBytes, 100, "A text run exceeds its bound of 100 bytes"},
+        {"attribute.xml", "<r a=\"" + justOver + "\"/>", &ParseLimits::valueBytes, 100,
+         "An attribute value exceeds its bound of 100 bytes"},
+        {"trees.xml", elements, &ParseLimits::treeFloorBytes, 1000,
+         "The size of the node trees exceeds its bound of " + std::to_string(16 * elements.size()) + " bytes"},
+        {"doc.zip", "", &ParseLimits::zipEntryBytes, 100, "The zip entry's uncompressed data exceeds its bound of 100 bytes"},
+        {"comment.xml", "<r><!--" + std::string(4 << 20, 'c') + "--></r>", &ParseLimits::libraryMemoryBytes, 4 << 20,
+         "The XML library's working memory exceeds its bound of 4194304 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!c.bytes.empty())
+            document(c.file, c.bytes);
+        for (bool small : {true, false}) {
+            RecordingSink sink;
+            NodeReader reader(&sink);
+            if (small)
+                reader.limits.*c.bound = c.small;
+            EXPECT_EQ(small ? XMLPROXY_OTHER_EXCEPTION : XMLPROXY_SUCCESS, reader.read(String(dir.file(c.file).c_str()), 0));
+            const std::string last = sink.messages.empty() ? "" : sink.messages.back();
+            EXPECT_EQ(small, last.find(c.critical) != std::string::npos) << last;
+        }
+    }
+}
 
 } // namespace
 
