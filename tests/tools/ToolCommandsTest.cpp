@@ -1,6 +1,7 @@
 // orvcfg's commands against temporary installations: output, exit status, and what the
 // property files hold afterwards.
 #include "ToolHarness.h"
+#include "../common/xmlproxy/XmlZipTestArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const std::string noHeaderJson = jsonText(noHeader), propsJson = jsonText(props);
     const std::string listed = "ORV_PROPERTIES_FILE\nb=2\na=1\n#c=3\nb=last\n";
     const std::string doc = m_Install.path("doc.xml"), schema = m_Install.path("bin/orvcli.xsd");
+    const std::string partialZip = m_Install.path("partial.zip"), notesZip = m_Install.path("notes.zip");
     const char* const kDoc = "doc.xml";
     // Errors at known columns: each is reported where the parser stood, just past the markup.
     const char* const kMisplaced = "<OrvConfiguration version=\"1.0\">\n  <Network>\n    <Bogus/>\n  </Network>\n"
@@ -48,6 +50,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
     const char* const kUnclosed = "<OrvConfiguration version=\"1.0\">\n <Network>\n  <b></Network>\n";
     const char* const kPartial = "<OrvConfiguration version=\"1.0\"><Network><NetConfig><Server host=\"h\" port=\"1\"/>"
                                  "<Timeout>1</Timeout><Retries>0</Retries></NetConfig></Network></OrvConfiguration>\n";
+    ASSERT_TRUE(makeZip(partialZip, {{"orvcli.xml", kPartial}}) && makeZip(notesZip, {{"notes.txt", "just text\n"}}));
     const std::string netConfig = "document: " + doc + "\nschema:   " + schema + "\n\nNetConfig (line 1)\n";
     const std::string oneSection = "\nsections: 1 of 7 (missing: Hardware XSE FSScan Vpd UseSignatures NetSignatures)\n"
                                    "errors: 0\n";
@@ -120,6 +123,7 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
          "{\"schemaVersion\":1,\"path\":\"" + propsJson
              + "\",\"properties\":[{\"key\":\"a\",\"value\":\"1\"},{\"key\":\"b\",\"value\":\"last\"}]}\n", "",
          kProps, listed.c_str()},
+        {{"list"}, 18, "", "orvcfg: " + cannotOpen + "\n", kProps},
         {{"list"}, 21, "", "orvcfg: " + noHeader + "\n", kProps, ""},
         {{"list", "--json"}, 21,
          "{\"schemaVersion\":1,\"path\":\"" + propsJson + "\",\"properties\":[],\"error\":{\"code\":21,\"message\":\""
@@ -179,6 +183,10 @@ TEST_F(ToolCommands, AnswerWithTheirStatusAndTextAndLeaveBothFilesByteIdentical)
                "\"column\":8,\"message\":\"expected end of tag 'b'\"}]," + noSectionsJson,
          "orvcfg: " + doc + ":3:6: error: no declaration found for element 'b'\norvcfg: " + doc
              + ":3:8: fatal error: expected end of tag 'b'\n", kDoc, kUnclosed},
+        // A zip archive is read through its first entry; an entry that is no document is one error.
+        {{"parse", partialZip}, 0, "document: " + partialZip + "\nschema:   " + schema + "\n\nNetConfig (line 1)\n...", ""},
+        {{"parse", notesZip}, 1, "document: " + notesZip + "\n...",
+         "orvcfg: " + notesZip + ":1:1: fatal error: invalid document structure\n"},
         // A section found, the others named as missing; the schema's default attribute filled in.
         {{"parse", doc}, 0,
          netConfig + "  <NetConfig>\n    <Server host=\"h\" port=\"1\" scheme=\"https\"/>\n    <Timeout>1</Timeout>\n"
