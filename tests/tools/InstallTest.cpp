@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace orvtest;
 
 namespace {
@@ -40,9 +42,16 @@ TEST(ToolInstall, InstalledTreeReportsItselfAndTheExampleHostRunsInIt)
     const std::string before = readFile(props) + readFile(trace);
     const RunResult host = run(prefix + "/bin/orvhost", {});
     EXPECT_EQ(host.status, 0) << host.out << host.err;
-    // The shipped document is valid against the shipped schema.
-    EXPECT_NE(host.out.find("\nerrors: 0\n"), std::string::npos) << host.out;
+    // The result texts and the diagnostics reach it through the installed headers; the shipped
+    // document is valid against the shipped schema.
+    for (const char* line : {"\nsetKey(trace_level, LOUD) -> 16 value rejected\n", "\nerrors: 0\n"})
+        EXPECT_NE(host.out.find(line), std::string::npos) << line << host.out;
     EXPECT_EQ(readFile(props) + readFile(trace), before);
+    // A stray element after the last line is shown with its line and the column it begins at.
+    const std::string document = prefix + "/config/orvcli.xml", text = readFile(document);
+    writeFile(document, text + "<trailing/>\n");
+    const std::string at = "\nline " + std::to_string(1 + std::count(text.begin(), text.end(), '\n')) + ", column 1: ";
+    EXPECT_NE(run(prefix + "/bin/orvhost", {}).out.find(at), std::string::npos);
 
     // Installing again keeps the configuration that was changed in place.
     EXPECT_EQ(run(orvcfg, {"set", "trace_level", "MID"}).status, 0);
