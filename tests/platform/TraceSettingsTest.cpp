@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -79,6 +80,22 @@ TEST(TraceLineTest, LineHoldsTimeIdsComponentLevelLabelAndEscapedText)
     std::string line;
     TraceLine::format(record, 0, 7, 12, 34, line);
     EXPECT_EQ(line, "1970-01-01T00:00:00.007Z 12 34 COM ERROR A::b: " + std::string(TraceLine::MAX_TEXT, 'a') + " [cut]\n");
+}
+
+// The line's date is worked out by arithmetic: it agrees with the C runtime's calendar on
+// either side of 1970 (the Windows runtime knows no time before it), across leap days and the
+// century years (1900 and 2100 are no leap years).
+TEST(TraceLineTest, DateAgreesWithTheRuntimesCalendar)
+{
+    TraceRecord record;
+    for (std::int64_t seconds = orvtest::isWindows() ? 0 : -2208988800; seconds < 4133980800; seconds += 7 * 86400 + 3599) {
+        const std::time_t t = static_cast<std::time_t>(seconds);
+        char expected[24];
+        ASSERT_EQ(std::strftime(expected, sizeof expected, "%Y-%m-%dT%H:%M:%S", std::gmtime(&t)), 19u) << seconds;
+        std::string line;
+        TraceLine::format(record, seconds, 0, 1, 1, line);
+        ASSERT_EQ(line.substr(0, 19), expected) << seconds;
+    }
 }
 
 } // namespace

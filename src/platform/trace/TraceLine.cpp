@@ -44,6 +44,32 @@ void appendEscaped(std::string& out, const std::string& text, std::size_t limit)
         out += " [cut]";
 }
 
+// Broken-down UTC time of whole seconds since 1970 (year, month 1-12, day, hour, minute,
+// second), by the calendar's own arithmetic: the two systems' C runtimes name the conversion
+// differently, and the trace line needs nothing else of them.
+void utcFields(std::int64_t seconds, int fields[6])
+{
+    std::int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // Days since 1970-01-01 to a date, counted in 400-year eras that begin on 0000-03-01.
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const int month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    fields[0] = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    fields[1] = month;
+    fields[2] = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    fields[3] = static_cast<int>(rest / 3600);
+    fields[4] = static_cast<int>(rest % 3600 / 60);
+    fields[5] = static_cast<int>(rest % 60);
+}
+
 // The date and time of the last second formatted, per thread: lines come in bursts, and
 // breaking the time down costs more than the rest of the line.
 struct SecondCache {
@@ -75,7 +101,7 @@ void TraceLine::format(const TraceRecord& record, std::int64_t seconds, int mill
 {
     if (t_Second.seconds != seconds) {
         int f[6];
-        TraceSystem::utcFields(seconds, f);
+        utcFields(seconds, f);
         std::string text;
         appendNumber(text, f[0], 4);
         text += '-';

@@ -52,19 +52,6 @@ void TraceSystem::utcNow(std::int64_t& seconds, int& millis)
     millis = static_cast<int>(now.tv_nsec / 1000000);
 }
 
-void TraceSystem::utcFields(std::int64_t seconds, int fields[6])
-{
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm parts{};
-    gmtime_r(&t, &parts);
-    fields[0] = parts.tm_year + 1900;
-    fields[1] = parts.tm_mon + 1;
-    fields[2] = parts.tm_mday;
-    fields[3] = parts.tm_hour;
-    fields[4] = parts.tm_min;
-    fields[5] = parts.tm_sec;
-}
-
 long TraceSystem::processId()
 {
     static const int registered = pthread_atfork(nullptr, nullptr, forgetIdsInChild);

@@ -26,8 +26,6 @@ public:
     static std::int64_t monotonicMillis();
     // UTC wall-clock time: whole seconds since 1970 and the milliseconds within the second.
     static void utcNow(std::int64_t& seconds, int& millis);
-    // Broken-down UTC time of whole seconds since 1970: year, month 1-12, day, hour, minute, second.
-    static void utcFields(std::int64_t seconds, int fields[6]);
     static long processId();
     static long threadId();
 

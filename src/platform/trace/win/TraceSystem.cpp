@@ -2,7 +2,6 @@
 
 #include "WideText.h"
 
-#include <ctime>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -64,19 +63,6 @@ void TraceSystem::utcNow(std::int64_t& seconds, int& millis)
     const std::int64_t ticks = combined(now.dwHighDateTime, now.dwLowDateTime) - UNIX_EPOCH_TICKS;
     seconds = ticks / 10000000;
     millis = static_cast<int>((ticks % 10000000) / 10000);
-}
-
-void TraceSystem::utcFields(std::int64_t seconds, int fields[6])
-{
-    const __time64_t t = static_cast<__time64_t>(seconds);
-    std::tm parts{};
-    _gmtime64_s(&parts, &t);
-    fields[0] = parts.tm_year + 1900;
-    fields[1] = parts.tm_mon + 1;
-    fields[2] = parts.tm_mday;
-    fields[3] = parts.tm_hour;
-    fields[4] = parts.tm_min;
-    fields[5] = parts.tm_sec;
 }
 
 long TraceSystem::processId() { return static_cast<long>(GetCurrentProcessId()); }
